@@ -1,0 +1,36 @@
+#pragma once
+// Start-up, the normal and the abnormal end, the fatal error report and the
+// signal handlers.
+
+// Messages of the error numbers 100 to 132.
+extern const char* const F_err[];
+constexpr int MAXERR = 133;  // one past the last numbered message
+
+// The fatal error report: its lines on standard error, every unit closed,
+// then abort. n is -1 (end of file), 0..99 (a system error number), 100..132
+// (the message table) or anything else (an illegal number).
+[[noreturn]] void f__fatal(int n, const char* s);
+
+// The abnormal end: the message and a newline on standard error; with kill
+// set the units are closed and the process aborts, otherwise it exits with
+// status 1.
+[[noreturn]] void sig_die(const char* s, int kill);
+
+// The normal end: "STOP code statement executed" when the code is not
+// empty, then exit status 0.
+[[noreturn]] void s_stop(const char* s, int n);
+
+// Install the handlers for SIGFPE, SIGABRT, SIGINT and SIGTERM.
+void f_setsig();
+
+// When set, the fatal report calls this first. An in-process harness (the
+// reader's fuzz target) uses it to observe a report without ending the
+// process: the hook must not return (it throws or jumps away).
+extern void (*f__fatal_hook)(int n, const char* s);
+
+// Guard of the fatal report: set by the first report.
+extern bool f__fatal_called;
+
+// The command-line arguments, recorded at start-up and used by nothing.
+extern int xargc;
+extern char** xargv;

@@ -1,0 +1,97 @@
+#pragma once
+// Process-wide state of the text record layer: the unit table, the statement
+// in progress, the record buffer, the last format text and the mode flags
+// that the fatal report reads. Everything the statements share lives here.
+#include <cstdio>
+
+constexpr int MXUNIT = 100;
+
+// Access mode of a connected unit, as its stream was opened.
+enum : int { ACC_NONE = 0, ACC_READ = 1, ACC_WRITE = 2, ACC_BOTH = 3 };
+
+// No character held in a one-character slot of the text-mode source.
+constexpr int NO_CHAR = -2;
+
+struct unit {
+  FILE* ufd;      // the open stream; null when not connected
+  char* ufnm;     // name the unit was connected with; null for console units
+  bool ufmt;      // carries text records (always, in this program)
+  int uacc;       // ACC_READ, ACC_WRITE or ACC_BOTH; ACC_NONE on the console
+  bool uwrt;      // the last transfer on the unit was a write
+  bool uend;      // the stream has reported end of input
+  bool useek;     // the stream is not a terminal or other character device
+  int url;        // record length: always 0 here
+  bool ublnk;     // blank handling: always off here
+  bool uscrtch;   // scratch file: always off here
+  // Text-mode source (emulated: POSIX stdio does not translate).
+  int upush;      // one character pushed back by a reader, already translated
+  int ula;        // raw byte read after a CR that did not precede an LF
+  bool uctrlz;    // a Ctrl-Z byte ended the input
+  bool uwerr;     // a write to the stream failed (table file: fatal)
+};
+
+// The statement-in-progress mark.
+enum class io_mark { uninit, idle, busy };
+
+// Control block of a statement: the unit, end-of-file detection, the format.
+struct cilist {
+  int ciunit;
+  bool ciend;          // end of file is returned as -1 instead of fatal
+  const char* cifmt;   // format text of a formatted statement (NUL-ended)
+};
+
+extern unit f__units[MXUNIT];
+extern unit* f__curunit;        // null until the first statement/connection
+extern io_mark f__init;
+extern const cilist* f__elist;  // control block of the running statement
+
+// Mode flags read by the "lately" line of the fatal report.
+extern bool f__reading, f__sequential, f__formatted, f__external;
+
+// Last format text and its length; null when there is none.
+extern const char* f__fmtbuf;
+extern int f__fmtlen;
+
+// Record buffer: f__buf holds f__recpos characters of the record being built.
+extern char* f__buf;
+extern int f__buflen;
+extern int f__recpos;
+extern int f__cursor;   // positioning state; no statement here moves it
+extern int f__scale;    // scale factor of formatted output (always 0 here)
+extern bool f__cplus;   // plus-sign flag of formatted output (always 0 here)
+
+// Guard of the closing pass run at exit.
+extern bool f__exit_done;
+
+// Initialise the unit table (console units 0, 5, 6). Fatal 131 when a
+// statement is in progress.
+void f_init();
+
+// Shared start of every statement: initialise if not idle, mark the
+// statement in progress, make unit n current (when n is a valid unit).
+void f__stmt_begin(const cilist* a);
+
+// End of file met by the running statement, context ctx: with end-of-file
+// detection the statement ends (mark idle) and -1 comes back; without it the
+// process ends through the fatal report.
+int f__eof(const char* ctx);
+
+// Switch a unit to reading / writing; 0 on success, else 126 / 127.
+int f__nowreading(unit* u);
+int f__nowwriting(unit* u);
+
+// Text-mode character source over a unit's stream: a CR directly before an
+// LF is dropped, a Ctrl-Z byte ends the input. Returns a byte or EOF; a read
+// error also returns EOF (ferror on the stream tells the two apart).
+int tm_getc(unit* u);
+// Push one translated character back (EOF is not pushed).
+void tm_ungetc(unit* u, int c);
+// Forget anything held back (at a connection).
+void tm_reset(unit* u);
+
+// Write n bytes of a record to unit u's stream; notes a failed write.
+void f__write(unit* u, const char* s, size_t n);
+
+// Item procedure of the list statement in progress (l_read or l_write);
+// do_lio forwards to it.
+extern int (*f__lioproc)(int number, char* ptr, int len, int type);

@@ -1,0 +1,80 @@
+// Connecting a unit to a file named by the user.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "diag/diag.h"
+#include "textio/textio.h"
+
+void g_char(const char* a, int len, char* out) {
+  int n = len;
+  while (n > 0 && a[n - 1] == ' ') --n;
+  memcpy(out, a, n);
+  out[n] = '\0';
+}
+
+// Not seekable: a terminal or any other character device (so /dev/null or
+// /dev/full is never cut).
+static bool stream_seekable(FILE* f) {
+  struct stat st;
+  int fd = fileno(f);
+  if (isatty(fd)) return false;
+  return fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode);
+}
+
+int f_open(int n, const char* name, int len) {
+  if (f__init != io_mark::idle) f_init();
+  f__external = true;
+  if (n < 0 || n >= MXUNIT) f__fatal(101, "open");
+  unit* u = &f__units[n];
+  f__curunit = u;
+
+  if (u->ufd != nullptr) {
+    if (u->ufnm != nullptr && (int)strlen(u->ufnm) == len && memcmp(u->ufnm, name, len) == 0)
+      return 0;
+    int rc = f_clos(n);
+    if (rc != 0) return rc;
+    f__curunit = u;
+  }
+  u->ufmt = true;
+  u->url = 0;
+  u->ublnk = false;
+  u->uscrtch = false;
+  u->uend = false;
+  u->uwrt = false;
+  u->uwerr = false;
+  u->ufd = nullptr;
+  u->uacc = ACC_BOTH;
+  tm_reset(u);
+
+  // The formed name is stored before it is checked, so that the report for
+  // an empty name shows the unit named by it (an empty name).
+  free(u->ufnm);
+  u->ufnm = static_cast<char*>(malloc(len + 1));
+  if (u->ufnm == nullptr) f__fatal(113, "no space");
+  g_char(name, len, u->ufnm);
+  if (u->ufnm[0] == '\0') f__fatal(107, "open");
+
+  // An existing file is never emptied: read/write first, then read only;
+  // only a name that names no file is created.
+  FILE* f = fopen(u->ufnm, "r+");
+  if (f == nullptr) {
+    f = fopen(u->ufnm, "r");
+    if (f != nullptr) {
+      u->uacc = ACC_READ;
+    } else if (errno == ENOENT) {
+      f = fopen(u->ufnm, "w");
+      if (f != nullptr) {
+        u->uacc = ACC_WRITE;
+        u->uwrt = true;
+      }
+    }
+    if (f == nullptr) f__fatal(errno, "open");
+  }
+  u->ufd = f;
+  u->useek = stream_seekable(f);
+  return 0;
+}

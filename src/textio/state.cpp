@@ -1,0 +1,68 @@
+// The unit table, the statement start and the state every statement shares.
+#include <unistd.h>
+
+#include "diag/diag.h"
+#include "textio/iostate.h"
+
+unit f__units[MXUNIT];
+unit* f__curunit;
+io_mark f__init = io_mark::uninit;
+const cilist* f__elist;
+
+bool f__reading, f__sequential, f__formatted, f__external;
+
+const char* f__fmtbuf;
+int f__fmtlen;
+
+static char f__fixed_buf[400];
+char* f__buf = f__fixed_buf;
+int f__buflen = 400;
+int f__recpos;
+int f__cursor;
+int f__scale;
+bool f__cplus;
+
+bool f__exit_done;
+
+int (*f__lioproc)(int number, char* ptr, int len, int type);
+
+// A console unit: no file name, formatted, access mode unset, seekable
+// when its stream is not a terminal.
+static void connect_console(int n, FILE* f, bool last_write) {
+  unit* u = &f__units[n];
+  u->ufd = f;
+  u->ufnm = nullptr;
+  u->ufmt = true;
+  u->uacc = ACC_NONE;
+  u->uwrt = last_write;
+  u->uend = false;
+  u->useek = !isatty(fileno(f));
+  u->url = 0;
+  u->ublnk = false;
+  u->uscrtch = false;
+  u->uwerr = false;
+  tm_reset(u);
+}
+
+void f_init() {
+  if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
+  f__init = io_mark::idle;
+  connect_console(0, stderr, true);
+  connect_console(5, stdin, false);
+  connect_console(6, stdout, true);
+}
+
+void f__stmt_begin(const cilist* a) {
+  if (f__init != io_mark::idle) f_init();
+  f__init = io_mark::busy;
+  f__elist = a;
+  if (a->ciunit >= 0 && a->ciunit < MXUNIT) f__curunit = &f__units[a->ciunit];
+}
+
+int f__eof(const char* ctx) {
+  if (f__elist && f__elist->ciend) {
+    f__init = io_mark::idle;
+    return -1;
+  }
+  f__fatal(-1, ctx);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The statements of the text record layer, as the run calls them. Every
+// statement is a start, one transfer per item, an end; each returns a status:
+// 0 success, -1 end of file (only where the statement asked for detection,
+// and from the ends that report it). Every other failure is fatal.
+#include "textio/iostate.h"
+
+// Item kind codes passed with each list item.
+enum : int {
+  TYSHORT = 2, TYLONG = 3, TYREAL = 4, TYDREAL = 5, TYCOMPLEX = 6,
+  TYDCOMPLEX = 7, TYLOGICAL = 8, TYCHAR = 9, TYINT1 = 11, TYLOGICAL1 = 12,
+  TYLOGICAL2 = 13, TYQUAD = 14
+};
+
+// Free-form read: s_rsle, do_lio per item, e_rsle.
+int s_rsle(const cilist* a);
+int e_rsle();
+
+// List output: s_wsle, do_lio per item, e_wsle.
+int s_wsle(const cilist* a);
+int e_wsle();
+
+// Transfer of `number` items of kind `type`, `len` bytes apart, for the list
+// statement in progress (reading or writing).
+int do_lio(int type, int number, char* ptr, int len);
+
+// Fixed-width read and formatted write: start, do_fio per item, end.
+int s_rsfe(const cilist* a);
+int e_rsfe();
+int s_wsfe(const cilist* a);
+int e_wsfe();
+int do_fio(int number, char* ptr, int len);
+
+// Connection of a unit to a file named by a text variable of length len
+// (trailing blanks are not part of the name), and its close.
+int f_open(int unit, const char* name, int len);
+int f_clos(int unit);
+// Close every unit, once per process.
+void f_exit();
+// Cut the unit's file at its current position; 0 or 111.
+int t_runc(unit* u);
+// The name held in a text variable: its trailing spaces removed.
+// Writes at most len bytes plus a NUL into out.
+void g_char(const char* a, int len, char* out);
