@@ -1,0 +1,55 @@
+// The record buffer: a fixed 400-byte area first, replaced by a heap area
+// only for a record that does not fit, and never shrunk again.
+#include "textio/recbuf.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "diag/diag.h"
+#include "textio/iostate.h"
+
+namespace {
+
+// The heap area now in use, if any. Anything else f__buf points at is the
+// fixed area, which is never freed.
+char* heap_area = nullptr;
+
+// Make position `pos` storable; the first `keep` bytes are carried over.
+void grow(int pos, int keep) {
+  long long cap = f__buf == heap_area ? f__buflen : 1024;
+  while (cap <= pos) cap *= 2;
+  // The capacity is an int; a record that would need more is out of memory.
+  char* area = cap > 0x7fffffff ? nullptr : static_cast<char*>(std::malloc(cap));
+  if (area == nullptr) f__fatal(113, "malloc failure");
+  std::memcpy(area, f__buf, keep);
+  if (f__buf == heap_area) std::free(heap_area);
+  heap_area = f__buf = area;
+  f__buflen = static_cast<int>(cap);
+}
+
+}  // namespace
+
+void x_putc(int c) {
+  if (f__recpos >= f__buflen) grow(f__recpos, f__recpos);
+  f__buf[f__recpos++] = static_cast<char>(c);
+}
+
+int f__putbuf(int c) {
+  // The line end and a terminating NUL after it.
+  if (f__recpos + 1 >= f__buflen) grow(f__recpos + 1, f__recpos);
+  f__buf[f__recpos] = static_cast<char>(c);
+  f__buf[f__recpos + 1] = '\0';
+  f__write(f__curunit, f__buf, static_cast<size_t>(f__recpos) + 1);
+  return 0;
+}
+
+int x_wSL() {
+  f__putbuf('\n');
+  f__recpos = 0;
+  f__cursor = 0;
+  return 0;
+}
+
+void donewrec() {
+  if (f__recpos != 0) x_wSL();
+}
