@@ -15,6 +15,11 @@ constexpr int kRowLength = 10;
 // Receives each finished row; ctx is the caller's own pointer.
 using row_sink = void (*)(const float (&row)[kRowLength], void* ctx);
 
+// The period of pass j (1..300), j*0.05f rounded to float, and the circular
+// frequency 6.283185f/period rounded to float.
+float sweep_period(int j);
+float sweep_omega(float period);
+
 }  // namespace spectrum
 
 // The sweep with the plain integrator: for j = 1..300, period = j*0.05f,
