@@ -11,6 +11,9 @@ constexpr int MAXERR = 133;  // one past the last numbered message
 // (the message table) or anything else (an illegal number).
 [[noreturn]] void f__fatal(int n, const char* s);
 
+// The same report with a first line of the program's own: "s: msg".
+[[noreturn]] void f__fatal_text(const char* s, const char* msg);
+
 // The abnormal end: the message and a newline on standard error; with kill
 // set the units are closed and the process aborts, otherwise it exits with
 // status 1.

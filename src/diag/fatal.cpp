@@ -46,6 +46,9 @@ static_assert(sizeof F_err / sizeof F_err[0] == MAXERR - 100);
 bool f__fatal_called;
 void (*f__fatal_hook)(int n, const char* s);
 
+// Everything after the report's first line.
+[[noreturn]] static void report_state();
+
 void f__fatal(int n, const char* s) {
   if (f__fatal_hook) f__fatal_hook(n, s);
 
@@ -57,7 +60,16 @@ void f__fatal(int n, const char* s) {
     fprintf(stderr, "%s: %s\n", s, F_err[n - 100]);
   else
     fprintf(stderr, "%s: illegal error number %d\n", s, n);
+  report_state();
+}
 
+void f__fatal_text(const char* s, const char* msg) {
+  if (f__fatal_hook) f__fatal_hook(-2, s);  // -2: no numbered error
+  fprintf(stderr, "%s: %s\n", s, msg);
+  report_state();
+}
+
+static void report_state() {
   if (f__fatal_called) {
     // The report failed again while closing the units: abort at once. The
     // abort handler is still installed and says "IOT Trap".

@@ -1,0 +1,19 @@
+#pragma once
+// The run's sample arrays: the record (time and three components) and the
+// work arrays of the integrator. Static storage, zero-filled, allocated once.
+#include "spectrum/sweep.h"
+
+struct record {
+  float time[spectrum::kCapacity];
+  float ddy1[spectrum::kCapacity];
+  float ddy2[spectrum::kCapacity];
+  float ddy3[spectrum::kCapacity];
+  float acc[spectrum::kCapacity];
+  float vel[spectrum::kCapacity];
+  float dis[spectrum::kCapacity];
+};
+
+extern record the_record;
+
+// The sweep over the record, rows to sink.
+void run_sweep(float h, float dt, int nn, record& r, spectrum::row_sink sink, void* ctx);

@@ -1,0 +1,165 @@
+#pragma once
+// Running a program of the project as a real process in a folder of its
+// own, feeding its standard input and collecting what it leaves behind.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct outcome {
+  std::string out;   // standard output
+  std::string err;   // standard error
+  int status = -1;   // exit status, or -1 when killed
+  int signal = 0;    // the signal that ended it, or 0
+};
+
+// A fresh temporary folder, removed when the object goes.
+class temp_dir {
+ public:
+  temp_dir() {
+    char tmpl[] = "/tmp/rspec-test-XXXXXX";
+    path_ = mkdtemp(tmpl);
+    std::filesystem::permissions(path_, std::filesystem::perms::all);
+  }
+  ~temp_dir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream f(p, std::ios::binary | std::ios::trunc);
+  f << bytes;
+}
+
+struct run_options {
+  std::string cwd;
+  bool has_stdin = true;       // false: standard input closed at once (empty)
+  bool drop_privileges = false;  // run as uid/gid 65534 (CI runs as root)
+  bool stdout_to_file = false;   // standard output a regular file, not a pipe
+  int timeout_seconds = 60;
+};
+
+// Run argv with the given standard input. Core dumps are disabled in the
+// child, so an abort leaves nothing behind.
+inline outcome run(const std::vector<std::string>& argv, const std::string& input,
+                   const run_options& o = {}) {
+  int in[2], out[2], err[2];
+  if (pipe(in) || pipe(out) || pipe(err)) std::abort();
+  std::string out_file;
+  if (o.stdout_to_file) out_file = (o.cwd.empty() ? std::string("/tmp") : o.cwd) + "/.stdout";
+  pid_t pid = fork();
+  if (pid == 0) {
+    struct rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    dup2(in[0], 0);
+    if (o.stdout_to_file) {
+      int fd = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      dup2(fd, 1);
+      close(fd);
+    } else {
+      dup2(out[1], 1);
+    }
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
+    if (o.drop_privileges && getuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+          setresuid(65534, 65534, 65534) != 0)
+        _exit(125);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  signal(SIGPIPE, SIG_IGN);
+  outcome r;
+  size_t sent = 0;
+  if (!o.has_stdin || input.empty()) {
+    close(in[1]);
+    in[1] = -1;
+  }
+  fcntl(out[0], F_SETFL, O_NONBLOCK);
+  fcntl(err[0], F_SETFL, O_NONBLOCK);
+  if (in[1] >= 0) fcntl(in[1], F_SETFL, O_NONBLOCK);
+  int open_fds = 2;
+  time_t deadline = time(nullptr) + o.timeout_seconds;
+  while (open_fds > 0) {
+    std::vector<pollfd> fds = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    if (in[1] >= 0) fds.push_back({in[1], POLLOUT, 0});
+    poll(fds.data(), fds.size(), 1000);
+    if (time(nullptr) > deadline) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    char buf[65536];
+    for (int k = 0; k < 2; ++k) {
+      int fd = k == 0 ? out[0] : err[0];
+      if (fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP))) continue;
+      ssize_t n = read(fd, buf, sizeof buf);
+      if (n > 0) {
+        (k == 0 ? r.out : r.err).append(buf, n);
+      } else if (n == 0 || errno != EAGAIN) {
+        close(fd);
+        (k == 0 ? out[0] : err[0]) = -1;
+        --open_fds;
+      }
+    }
+    if (in[1] >= 0 && fds.size() > 2 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      ssize_t n = write(in[1], input.data() + sent, input.size() - sent);
+      if (n > 0) sent += n;
+      if (n < 0 && errno != EAGAIN) sent = input.size();
+      if (sent == input.size()) {
+        close(in[1]);
+        in[1] = -1;
+      }
+    }
+  }
+  if (in[1] >= 0) close(in[1]);
+  for (int fd : {out[0], err[0]})
+    if (fd >= 0) close(fd);
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  if (WIFEXITED(ws)) r.status = WEXITSTATUS(ws);
+  if (WIFSIGNALED(ws)) r.signal = WTERMSIG(ws);
+  if (o.stdout_to_file) {
+    r.out = read_file(out_file);
+    unlink(out_file.c_str());
+  }
+  return r;
+}
+
+}  // namespace testsupport
