@@ -53,7 +53,6 @@ int s_wsfe(const cilist* a) {
   f__recpos = 0;
   f__cursor = 0;
   f__scale = 0;
-  f__elist = a;
   f__fmtbuf = a->cifmt;
   f__fmtlen = static_cast<int>(std::strlen(a->cifmt));
   f__curunit = u;

@@ -143,11 +143,12 @@ int s_wsle(const cilist* a) {
   if (a->ciunit < 0 || a->ciunit >= MXUNIT) f__fatal(101, "stler");
   f__recpos = 0;
   unit* u = &f__units[a->ciunit];
-  f__elist = a;
   // No default connection exists: every unit the program writes is
   // connected before its first statement.
   if (u->ufd == nullptr) f__fatal(102, "lio");
   if (!u->ufmt) f__fatal(103, "lio");
+  // Writing, formatted, external; "sequential" is left as it was, since
+  // only the formatted statements set it.
   f__reading = false;
   f__formatted = true;
   f__external = true;
