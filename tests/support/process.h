@@ -162,4 +162,37 @@ inline outcome run(const std::vector<std::string>& argv, const std::string& inpu
   return r;
 }
 
+// Start argv in cwd with standard input, output and error on files, and
+// return at once; core dumps disabled.
+inline pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd,
+                   const std::string& in, const std::string& out, const std::string& err) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    struct rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    if (chdir(cwd.c_str()) != 0) _exit(126);
+    int fi = open(in.c_str(), O_RDONLY);
+    int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    dup2(fi, 0);
+    dup2(fo, 1);
+    dup2(fe, 2);
+    signal(SIGINT, SIG_DFL);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Wait for pid; its exit status, or -1 with *sig set when a signal ended it.
+inline int wait_for(pid_t pid, int* sig) {
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  *sig = WIFSIGNALED(ws) ? WTERMSIG(ws) : 0;
+  return WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+}
+
 }  // namespace testsupport

@@ -1,0 +1,86 @@
+// An interrupt or a termination request at a random moment of the sweep:
+// status 1, the message line, and a table that holds the header and only
+// whole rows, each the same as the same row of a complete run.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "support/process.h"
+
+namespace {
+
+std::string capacity_record() {
+  std::string s = "time(s) EW NS UD\n";
+  std::mt19937 gen(7);
+  std::normal_distribution<double> noise(0, 50);
+  char buf[96];
+  for (int i = 0; i < 33000; ++i) {
+    snprintf(buf, sizeof buf, "%d.%02d %.4E %.4E %.4E\n", i / 100, i % 100, noise(gen), noise(gen),
+             noise(gen));
+    s += buf;
+  }
+  return s;
+}
+
+std::vector<std::string> lines_of(const std::string& s) {
+  std::vector<std::string> r;
+  size_t at = 0;
+  while (at < s.size()) {
+    size_t nl = s.find('\n', at);
+    if (nl == std::string::npos) {
+      r.push_back(s.substr(at) + "<no line end>");
+      break;
+    }
+    r.push_back(s.substr(at, nl - at));
+    at = nl + 1;
+  }
+  return r;
+}
+
+TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
+  testsupport::temp_dir dir;
+  testsupport::write_file(dir / "big.dat", capacity_record());
+  testsupport::write_file(dir / "answers", "big.dat\n0.05\nspec.csv\n");
+  const std::string in = (dir / "answers").string(), out = (dir / "out").string(),
+                    err = (dir / "err").string();
+
+  // The complete run, timed, is the reference.
+  auto t0 = std::chrono::steady_clock::now();
+  int sig = 0;
+  int status = testsupport::wait_for(
+      testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err), &sig);
+  auto whole = std::chrono::steady_clock::now() - t0;
+  ASSERT_EQ(status, 0);
+  const std::vector<std::string> reference = lines_of(testsupport::read_file(dir / "spec.csv"));
+  ASSERT_EQ(reference.size(), 301u);
+
+  const int tries = std::getenv("RSPEC_INTERRUPT_TRIES") ? std::atoi(std::getenv("RSPEC_INTERRUPT_TRIES")) : 20;
+  std::mt19937 gen(12345);
+  auto span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
+  std::uniform_int_distribution<long> when(0, span);
+  int mid_sweep = 0;
+  for (int k = 0; k < tries; ++k) {
+    std::filesystem::remove(dir / "spec.csv");
+    int signo = k % 2 ? SIGTERM : SIGINT;
+    pid_t pid = testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err);
+    std::this_thread::sleep_for(std::chrono::microseconds(when(gen)));
+    kill(pid, signo);
+    status = testsupport::wait_for(pid, &sig);
+    std::string e = testsupport::read_file(err);
+    if (status == 0) continue;  // finished before the signal
+    ASSERT_EQ(sig, 0) << "try " << k << ": " << e;
+    ASSERT_EQ(status, 1) << "try " << k;
+    EXPECT_EQ(e, signo == SIGINT ? "Interrupt\n" : "Killed\n") << "try " << k;
+    if (!std::filesystem::exists(dir / "spec.csv")) continue;  // before the table
+    std::vector<std::string> got = lines_of(testsupport::read_file(dir / "spec.csv"));
+    ASSERT_LE(got.size(), reference.size()) << "try " << k;
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], reference[i]) << "try " << k << " line " << i + 1;
+    if (got.size() > 1 && got.size() < 301) ++mid_sweep;
+  }
+  RecordProperty("interrupted_mid_sweep", mid_sweep);
+  std::printf("%d of %d tries landed inside the sweep\n", mid_sweep, tries);
+}
+
+}  // namespace
