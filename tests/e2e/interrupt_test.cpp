@@ -42,7 +42,7 @@ std::vector<std::string> lines_of(const std::string& s) {
 TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
   testsupport::temp_dir dir;
   testsupport::write_file(dir / "big.dat", capacity_record());
-  testsupport::write_file(dir / "answers", "big.dat\n0.05\nspec.csv\n");
+  testsupport::write_file(dir / "answers", "big.dat\n0.05\ntable.csv\n");
   const std::string in = (dir / "answers").string(), out = (dir / "out").string(),
                     err = (dir / "err").string();
 
@@ -53,7 +53,7 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
       testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err), &sig);
   auto whole = std::chrono::steady_clock::now() - t0;
   ASSERT_EQ(status, 0);
-  const std::vector<std::string> reference = lines_of(testsupport::read_file(dir / "spec.csv"));
+  const std::vector<std::string> reference = lines_of(testsupport::read_file(dir / "table.csv"));
   ASSERT_EQ(reference.size(), 301u);
 
   const int tries = std::getenv("RSPEC_INTERRUPT_TRIES") ? std::atoi(std::getenv("RSPEC_INTERRUPT_TRIES")) : 20;
@@ -62,7 +62,7 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
   std::uniform_int_distribution<long> when(0, span);
   int mid_sweep = 0;
   for (int k = 0; k < tries; ++k) {
-    std::filesystem::remove(dir / "spec.csv");
+    std::filesystem::remove(dir / "table.csv");
     int signo = k % 2 ? SIGTERM : SIGINT;
     pid_t pid = testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err);
     std::this_thread::sleep_for(std::chrono::microseconds(when(gen)));
@@ -73,8 +73,8 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
     ASSERT_EQ(sig, 0) << "try " << k << ": " << e;
     ASSERT_EQ(status, 1) << "try " << k;
     EXPECT_EQ(e, signo == SIGINT ? "Interrupt\n" : "Killed\n") << "try " << k;
-    if (!std::filesystem::exists(dir / "spec.csv")) continue;  // before the table
-    std::vector<std::string> got = lines_of(testsupport::read_file(dir / "spec.csv"));
+    if (!std::filesystem::exists(dir / "table.csv")) continue;  // before the table
+    std::vector<std::string> got = lines_of(testsupport::read_file(dir / "table.csv"));
     ASSERT_LE(got.size(), reference.size()) << "try " << k;
     for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], reference[i]) << "try " << k << " line " << i + 1;
     if (got.size() > 1 && got.size() < 301) ++mid_sweep;
