@@ -32,6 +32,14 @@ void keep_row(const float (&row)[spectrum::kRowLength], void* ctx) {
   for (float v : row) *sum += v;
 }
 
+// One oscillator step per sample after the first, per component and period;
+// the inverted rate of steps*1e-9 reads as nanoseconds per step.
+void set_step_counter(benchmark::State& state) {
+  const double steps = 3.0 * spectrum::kPeriods * (kCap - 1);
+  state.counters["ns_per_step"] = benchmark::Counter(
+      steps * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void BM_SweepPlain(benchmark::State& state) {
   Record r;
   float sum = 0.0f;
@@ -40,12 +48,25 @@ void BM_SweepPlain(benchmark::State& state) {
           r.dis.data(), keep_row, &sum);
     benchmark::DoNotOptimize(sum);
   }
-  // One oscillator step per sample after the first, per component and period;
-  // the inverted rate of steps*1e-9 reads as nanoseconds per step.
-  const double steps = 3.0 * spectrum::kPeriods * (kCap - 1);
-  state.counters["ns_per_step"] = benchmark::Counter(
-      steps * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  set_step_counter(state);
 }
 BENCHMARK(BM_SweepPlain)->Unit(benchmark::kMillisecond);
+
+void BM_SweepFast(benchmark::State& state, spectrum::sweep_path path) {
+  if (!spectrum::sweep_path_supported(path)) {
+    state.SkipWithError("path not supported on this CPU");
+    return;
+  }
+  Record r;
+  float sum = 0.0f;
+  for (auto _ : state) {
+    sweep_fast(0.05f, 0.01f, kCap, r.d1.data(), r.d2.data(), r.d3.data(), r.acc.data(),
+               r.vel.data(), r.dis.data(), keep_row, &sum, path);
+    benchmark::DoNotOptimize(sum);
+  }
+  set_step_counter(state);
+}
+BENCHMARK_CAPTURE(BM_SweepFast, sse2, spectrum::sweep_path::sse2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepFast, avx, spectrum::sweep_path::avx)->Unit(benchmark::kMillisecond);
 
 }  // namespace
