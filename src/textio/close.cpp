@@ -34,6 +34,7 @@ static int close_unit(int n, bool at_exit) {
 
 int f_clos(int n) {
   if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
+  hold_signals hold;  // an interrupt must not close the unit a second time
   return close_unit(n, false);
 }
 

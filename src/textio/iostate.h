@@ -2,6 +2,8 @@
 // Process-wide state of the text record layer: the unit table, the statement
 // in progress, the record buffer, the last format text and the mode flags
 // that the fatal report reads. Everything the statements share lives here.
+#include <signal.h>
+
 #include <cstdio>
 
 constexpr int MXUNIT = 100;
@@ -88,6 +90,20 @@ int tm_getc(unit* u);
 void tm_ungetc(unit* u, int c);
 // Forget anything held back (at a connection).
 void tm_reset(unit* u);
+
+// Holds off SIGINT and SIGTERM while it lives. Their handlers close every
+// unit; landing inside a write or a close of a file they would write out a
+// part of a row, or close a stream twice.
+class hold_signals {
+ public:
+  hold_signals();
+  ~hold_signals();
+  hold_signals(const hold_signals&) = delete;
+  hold_signals& operator=(const hold_signals&) = delete;
+
+ private:
+  sigset_t saved_;  // the caller's signal mask
+};
 
 // Write n bytes of a record to unit u's stream; notes a failed write.
 void f__write(unit* u, const char* s, size_t n);

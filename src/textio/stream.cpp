@@ -1,7 +1,10 @@
 // The text-mode stream under every unit. POSIX stdio reads bytes as they
 // are; the program reads text the way its home platform does: a CR directly
 // before an LF belongs to the line end, and a Ctrl-Z byte ends the input.
+#include <signal.h>
+
 #include <cerrno>
+#include <cstring>
 
 #include "diag/diag.h"
 #include "textio/iostate.h"
@@ -47,8 +50,27 @@ void tm_reset(unit* u) {
   u->uctrlz = false;
 }
 
+hold_signals::hold_signals() {
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  sigprocmask(SIG_BLOCK, &held, &saved_);
+}
+
+hold_signals::~hold_signals() {
+  sigprocmask(SIG_SETMASK, &saved_, nullptr);
+}
+
 void f__write(unit* u, const char* s, size_t n) {
-  if (fwrite(s, 1, n, u->ufd) == n) return;
+  size_t done;
+  if (u->ufnm != nullptr) {
+    hold_signals hold;  // a table row reaches its stream whole or not at all
+    done = fwrite(s, 1, n, u->ufd);
+  } else {
+    done = fwrite(s, 1, n, u->ufd);
+  }
+  if (done == n) return;
   // A failed write of a named file (the table) loses rows: it ends the run
   // through the report. Console output is not checked.
   int err = errno;

@@ -70,6 +70,8 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
     status = testsupport::wait_for(pid, &sig);
     std::string e = testsupport::read_file(err);
     if (status == 0) continue;  // finished before the signal
+    if (sig == signo && e.empty() && !std::filesystem::exists(dir / "table.csv"))
+      continue;  // arrived before the handlers were installed
     ASSERT_EQ(sig, 0) << "try " << k << ": " << e;
     ASSERT_EQ(status, 1) << "try " << k;
     EXPECT_EQ(e, signo == SIGINT ? "Interrupt\n" : "Killed\n") << "try " << k;
