@@ -24,6 +24,14 @@ namespace {
 
 inline __m128d round_sse2(__m128d v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
 
+// One line of the step, (((p*dx + q*x) + r*ddm) + s*ddf) rounded to float:
+// the four terms are summed in resp's order, left to right.
+inline __m128d step_sum(__m128d p, __m128d dx, __m128d q, __m128d x, __m128d r, __m128d ddm,
+                        __m128d s, __m128d ddf) {
+  const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_mul_pd(p, dx), _mm_mul_pd(q, x)), _mm_mul_pd(r, ddm));
+  return round_sse2(_mm_add_pd(sum, _mm_mul_pd(s, ddf)));
+}
+
 // resp's rule "replace unless peak >= mag" is (peak > mag) ? peak : mag
 // whenever equal values have equal bits, and here they do: the peak starts
 // at +0 and every magnitude has its sign bit cleared, so no -0 appears.
@@ -62,18 +70,10 @@ __attribute__((always_inline)) inline void resp3_pair(const resp_coefs& k, float
     const __m128d ddmA = _mm_set_pd(d2[m], d1[m]);
     const __m128d ddmB = _mm_set_sd(d3[m]);
 
-    const __m128d nxA = round_sse2(_mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(a12, dxA), _mm_mul_pd(a11, xA)), _mm_mul_pd(b12, ddmA)),
-        _mm_mul_pd(b11, ddfA)));
-    const __m128d nxB = round_sse2(_mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(a12, dxB), _mm_mul_pd(a11, xB)), _mm_mul_pd(b12, ddmB)),
-        _mm_mul_pd(b11, ddfB)));
-    const __m128d ndxA = round_sse2(_mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(a22, dxA), _mm_mul_pd(a21, xA)), _mm_mul_pd(b22, ddmA)),
-        _mm_mul_pd(b21, ddfA)));
-    const __m128d ndxB = round_sse2(_mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(a22, dxB), _mm_mul_pd(a21, xB)), _mm_mul_pd(b22, ddmB)),
-        _mm_mul_pd(b21, ddfB)));
+    const __m128d nxA = step_sum(a12, dxA, a11, xA, b12, ddmA, b11, ddfA);
+    const __m128d nxB = step_sum(a12, dxB, a11, xB, b12, ddmB, b11, ddfB);
+    const __m128d ndxA = step_sum(a22, dxA, a21, xA, b22, ddmA, b21, ddfA);
+    const __m128d ndxB = step_sum(a22, dxB, a21, xB, b22, ddmB, b21, ddfB);
     xA = nxA;
     xB = nxB;
     dxA = ndxA;
