@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/unit_file.h"
 #include "textio/iostate.h"
 #include "textio/recbuf.h"
 #include "textio/rowformat.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int kUnit = 20;
+constexpr int kUnit = testsupport::UnitFileTest::kUnit;
 
 // The characters one field puts into an empty record.
 std::string field(float v, int w, int d) {
@@ -116,35 +117,8 @@ TEST(FixedPointField, AllPeriodsOfTheSweep) {
 
 // Each test writes to unit 20, connected to a temporary file, and reads back
 // exactly the bytes that reached the stream.
-class FormattedOutput : public ::testing::Test {
+class FormattedOutput : public testsupport::UnitFileTest {
  protected:
-  void SetUp() override { fresh(); }
-  void TearDown() override {
-    std::fclose(f__units[kUnit].ufd);
-    f__units[kUnit] = unit{};
-  }
-
-  // Connect the unit to a new, empty temporary file.
-  static void fresh() {
-    unit& u = f__units[kUnit];
-    if (u.ufd != nullptr) std::fclose(u.ufd);
-    u = unit{};
-    u.ufd = std::tmpfile();
-    ASSERT_NE(u.ufd, nullptr);
-    u.ufmt = true;
-    u.uacc = ACC_BOTH;
-    u.uwrt = true;
-  }
-
-  static std::string written() {
-    FILE* f = f__units[kUnit].ufd;
-    std::fflush(f);
-    std::rewind(f);
-    std::string out;
-    for (int c; (c = std::getc(f)) != EOF;) out += static_cast<char>(c);
-    return out;
-  }
-
   static void statement(const char* fmt, std::vector<float> values) {
     const cilist ci{kUnit, false, fmt};
     s_wsfe(&ci);

@@ -19,12 +19,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/unit_file.h"
 #include "textio/iostate.h"
 #include "textio/textio.h"
 
 namespace {
 
-constexpr int kUnit = 20;
+constexpr int kUnit = testsupport::UnitFileTest::kUnit;
 
 // The fixed area the record buffer starts with (taken before any test runs).
 char* const kFixedArea = f__buf;
@@ -46,35 +47,8 @@ void put(const Item& it) {
 
 // Each test writes to unit 20, connected to a temporary file, and reads back
 // exactly the bytes that reached the stream.
-class ListOutput : public ::testing::Test {
+class ListOutput : public testsupport::UnitFileTest {
  protected:
-  void SetUp() override { fresh(); }
-  void TearDown() override {
-    std::fclose(f__units[kUnit].ufd);
-    f__units[kUnit] = unit{};
-  }
-
-  // Connect the unit to a new, empty temporary file.
-  static void fresh() {
-    unit& u = f__units[kUnit];
-    if (u.ufd != nullptr) std::fclose(u.ufd);
-    u = unit{};
-    u.ufd = std::tmpfile();
-    ASSERT_NE(u.ufd, nullptr);
-    u.ufmt = true;
-    u.uacc = ACC_BOTH;
-    u.uwrt = true;
-  }
-
-  static std::string written() {
-    FILE* f = f__units[kUnit].ufd;
-    std::fflush(f);
-    std::rewind(f);
-    std::string out;
-    for (int c; (c = std::getc(f)) != EOF;) out += static_cast<char>(c);
-    return out;
-  }
-
   // One statement with the given items; returns everything written so far.
   static std::string statement(const std::vector<Item>& items) {
     const cilist ci{kUnit, false, nullptr};
