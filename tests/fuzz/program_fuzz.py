@@ -112,7 +112,7 @@ def answers(r):
     return data
 
 
-def check(prog, rec, ans, old_table, work):
+def check(prog, rec, ans, old_table, work, outcomes):
     with open(os.path.join(work, "rec.dat"), "wb") as f:
         f.write(rec)
     if old_table:
@@ -143,6 +143,7 @@ def check(prog, rec, ans, old_table, work):
                 return "status 0 but the table has %d lines" % body.count(b"\n")
         elif path:
             return "status 0 but no table " + name + " " + str(tables)
+        outcomes["status 0"] = outcomes.get("status 0", 0) + 1
         return None
     if p.returncode == -signal.SIGABRT:
         first, _, rest = err.partition("\n")
@@ -150,6 +151,7 @@ def check(prog, rec, ans, old_table, work):
             return "undocumented first line: " + first
         if not REST.match(rest):
             return "report lines not as documented:\n" + err
+        outcomes["abort, " + first] = outcomes.get("abort, " + first, 0) + 1
         return None
     return "ended with status %d\n%s" % (p.returncode, err[:500])
 
@@ -171,7 +173,7 @@ def main():
         while time.time() < end:
             work = tempfile.mkdtemp(dir=top)
             rec, ans, old = record(r), answers(r), r.random() < 0.3
-            fault = check(a.program, rec, ans, old, work)
+            fault = check(a.program, rec, ans, old, work, outcomes)
             runs += 1
             if fault:
                 os.makedirs(a.keep, exist_ok=True)
@@ -185,6 +187,8 @@ def main():
     finally:
         shutil.rmtree(top, ignore_errors=True)
     print("%d runs in %.0f s, seed %d: every run ended in a documented way" % (runs, a.seconds, a.seed))
+    for kind, n in sorted(outcomes.items(), key=lambda kv: -kv[1]):
+        print("  %6d  %s" % (n, kind))
     return 0
 
 
