@@ -12,6 +12,7 @@
 //   append NAME <<END      more lines at the end of an input file
 //   mode NAME OCTAL        permissions of an input file
 //   user nobody            run as uid/gid 65534 (skipped when that fails)
+//   preload SHIM           run with tests/e2e/shims/SHIM.cpp in LD_PRELOAD
 //   status N | signal NAME the expected end
 //   stdout <<END / stderr <<END   the whole expected output
 //   expect NAME <<END      the whole expected content of a file afterwards
@@ -56,6 +57,7 @@ struct test_case {
   std::vector<std::pair<std::string, std::string>> copies;
   std::vector<std::pair<std::string, int>> modes;
   bool as_nobody = false;
+  std::string preload;
   int status = 0;
   int signal = 0;
   bool check_out = false, check_err = false;
@@ -168,6 +170,8 @@ std::vector<test_case> load_cases() {
         c.modes.push_back({name, std::stoi(octal, nullptr, 8)});
       } else if (verb == "user") {
         c.as_nobody = true;
+      } else if (verb == "preload") {
+        c.preload = std::string(RSPEC_SHIM_DIR) + "/lib" + name + ".so";
       } else if (verb == "status") {
         c.status = std::stoi(name);
       } else if (verb == "signal") {
@@ -228,7 +232,7 @@ TEST_P(Case, Runs) {
   if (c.as_nobody && getuid() != 0) GTEST_SKIP() << "needs root to run the case as uid 65534";
 
   outcome r = testsupport::run({RSPEC_PROGRAM}, c.input,
-                               {.cwd = dir.path(), .drop_privileges = c.as_nobody});
+                               {.cwd = dir.path(), .drop_privileges = c.as_nobody, .preload = c.preload});
   if (c.as_nobody && r.status == 125) GTEST_SKIP() << "could not drop privileges to uid 65534";
 
   if (c.status >= 0) {

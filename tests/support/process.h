@@ -64,6 +64,7 @@ struct run_options {
   bool drop_privileges = false;  // run as uid/gid 65534 (CI runs as root)
   bool stdout_to_file = false;   // standard output a regular file, not a pipe
   int timeout_seconds = 60;
+  std::string preload{};         // a shared library for LD_PRELOAD, or empty
 };
 
 // Run argv with the given standard input. Core dumps are disabled in the
@@ -91,6 +92,7 @@ inline outcome run(const std::vector<std::string>& argv, const std::string& inpu
     if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
     signal(SIGINT, SIG_DFL);
     signal(SIGPIPE, SIG_DFL);
+    if (!o.preload.empty()) setenv("LD_PRELOAD", o.preload.c_str(), 1);
     if (o.drop_privileges && getuid() == 0) {
       if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
           setresuid(65534, 65534, 65534) != 0)
