@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "diag/diag.h"
+#include "textio/decimal.h"
 #include "textio/textio.h"
 
 namespace {
@@ -83,23 +84,6 @@ int repeat_count(const char* dig, int n) {
     if (r > INT_MAX) f__fatal(112, "bad repetition count");
   }
   return static_cast<int>(r);
-}
-
-// sign x digits x 10^exp through the platform's decimal conversion, which
-// rounds correctly. strtod may set errno (ERANGE); a read error met while
-// the number was read must still be reported with its own error number.
-double convert(bool neg, const char* dig, int n, long long exp) {
-  char buf[MAXDIG + 32];
-  int k = 0;
-  if (neg) buf[k++] = '-';
-  memcpy(buf + k, dig, n);
-  k += n;
-  if (exp != 0) k += snprintf(buf + k, sizeof buf - k, "e%lld", exp);
-  else buf[k] = '\0';
-  int saved = errno;
-  double v = strtod(buf, nullptr);
-  errno = saved;
-  return v;
 }
 
 // A numeric value: [r*][sign][digits][.digits][exponent], the exponent being
@@ -188,7 +172,7 @@ int l_R() {
       --nstored;
       ++exp;
     }
-    lr.num = convert(neg, dig, nstored, exp);
+    lr.num = decimal_to_double(neg, dig, nstored, exp);
   } else {
     lr.num = 0.0;  // -0 is +0
   }
