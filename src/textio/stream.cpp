@@ -16,7 +16,8 @@ static int raw_getc(unit* u) {
     u->ula = NO_CHAR;
     return c;
   }
-  return getc(u->ufd);
+  // The program has one thread, so the stream needs no lock per byte.
+  return getc_unlocked(u->ufd);
 }
 
 int tm_getc(unit* u) {
