@@ -91,6 +91,12 @@ void tm_ungetc(unit* u, int c);
 // Forget anything held back (at a connection).
 void tm_reset(unit* u);
 
+// The state of a new connection: the stream f (null while the connection
+// is being made), formatted sequential text, not at end of input, nothing
+// held back, with the given access and last-transfer direction. The name
+// and seekability stay the caller's to set.
+void unit_connect(unit* u, FILE* f, int acc, bool last_write);
+
 // Holds off SIGINT and SIGTERM while it lives. Their handlers close every
 // unit; landing inside a write or a close of a file they would write out a
 // part of a row, or close a stream twice.

@@ -39,16 +39,7 @@ int f_open(int n, const char* name, int len) {
     if (rc != 0) return rc;
     f__curunit = u;
   }
-  u->ufmt = true;
-  u->url = 0;
-  u->ublnk = false;
-  u->uscrtch = false;
-  u->uend = false;
-  u->uwrt = false;
-  u->uwerr = false;
-  u->ufd = nullptr;
-  u->uacc = ACC_BOTH;
-  tm_reset(u);
+  unit_connect(u, nullptr, ACC_BOTH, false);
 
   // The formed name is stored before it is checked, so that the report for
   // an empty name shows the unit named by it (an empty name).

@@ -30,18 +30,9 @@ int (*f__lioproc)(int number, char* ptr, int len, int type);
 // when its stream is not a terminal.
 static void connect_console(int n, FILE* f, bool last_write) {
   unit* u = &f__units[n];
-  u->ufd = f;
+  unit_connect(u, f, ACC_NONE, last_write);
   u->ufnm = nullptr;
-  u->ufmt = true;
-  u->uacc = ACC_NONE;
-  u->uwrt = last_write;
-  u->uend = false;
   u->useek = !isatty(fileno(f));
-  u->url = 0;
-  u->ublnk = false;
-  u->uscrtch = false;
-  u->uwerr = false;
-  tm_reset(u);
 }
 
 void f_init() {

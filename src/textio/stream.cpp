@@ -45,6 +45,19 @@ void tm_ungetc(unit* u, int c) {
   if (c != EOF) u->upush = c;
 }
 
+void unit_connect(unit* u, FILE* f, int acc, bool last_write) {
+  u->ufd = f;
+  u->ufmt = true;
+  u->uacc = acc;
+  u->uwrt = last_write;
+  u->uend = false;
+  u->url = 0;
+  u->ublnk = false;
+  u->uscrtch = false;
+  u->uwerr = false;
+  tm_reset(u);
+}
+
 void tm_reset(unit* u) {
   u->upush = NO_CHAR;
   u->ula = NO_CHAR;

@@ -126,13 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = fopencookie(&src, "r", {source_read, nullptr, nullptr, nullptr});
   if (f == nullptr) return 0;
   unit* u = &f__units[11];
-  u->ufd = f;
+  unit_connect(u, f, ACC_READ, false);
   u->ufnm = nullptr;
-  u->ufmt = true;
-  u->uacc = ACC_READ;
-  u->uwrt = false;
-  u->uend = false;
-  tm_reset(u);
 
   read_record();
 

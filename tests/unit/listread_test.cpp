@@ -87,13 +87,8 @@ class ListRead : public ::testing::Test {
   }
   void attach(int n, FILE* f) {
     unit* u = &f__units[n];
-    u->ufd = f;
+    unit_connect(u, f, ACC_READ, false);
     u->ufnm = nullptr;
-    u->ufmt = true;
-    u->uacc = ACC_READ;
-    u->uwrt = false;
-    u->uend = false;
-    tm_reset(u);
     owned_[n] = f;
   }
   void disconnect(int n) {
