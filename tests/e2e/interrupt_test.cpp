@@ -24,20 +24,7 @@ std::string capacity_record() {
   return s;
 }
 
-std::vector<std::string> lines_of(const std::string& s) {
-  std::vector<std::string> r;
-  size_t at = 0;
-  while (at < s.size()) {
-    size_t nl = s.find('\n', at);
-    if (nl == std::string::npos) {
-      r.push_back(s.substr(at) + "<no line end>");
-      break;
-    }
-    r.push_back(s.substr(at, nl - at));
-    at = nl + 1;
-  }
-  return r;
-}
+using testsupport::lines_of;
 
 TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
   testsupport::temp_dir dir;

@@ -43,12 +43,7 @@ samples parse(const std::string& text) {
   return s;
 }
 
-std::vector<std::string> lines_of(const std::string& s) {
-  std::vector<std::string> r;
-  std::istringstream in(s);
-  for (std::string l; std::getline(in, l);) r.push_back(l);
-  return r;
-}
+using testsupport::lines_of;
 
 TEST(RealRecord, TableMatchesAnIndependentComputation) {
   if (!std::filesystem::exists(kRecord))

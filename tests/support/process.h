@@ -53,6 +53,23 @@ inline std::string read_file(const std::filesystem::path& p) {
   return s.str();
 }
 
+// The lines of a text, without their LFs; a last line with no LF ends in
+// "<no line end>", so that it never equals a whole line.
+inline std::vector<std::string> lines_of(const std::string& s) {
+  std::vector<std::string> r;
+  size_t at = 0;
+  while (at < s.size()) {
+    size_t nl = s.find('\n', at);
+    if (nl == std::string::npos) {
+      r.push_back(s.substr(at) + "<no line end>");
+      break;
+    }
+    r.push_back(s.substr(at, nl - at));
+    at = nl + 1;
+  }
+  return r;
+}
+
 inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream f(p, std::ios::binary | std::ios::trunc);
   f << bytes;
