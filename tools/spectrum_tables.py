@@ -1,5 +1,7 @@
-"""Reading the tables the tools work on: rspec's spectrum table."""
+"""Reading the tables the tools work on: rspec's spectrum table; and the
+option values the tools share."""
 
+import math
 import re
 
 HEADER = " period(s), acc 1, acc 2, acc 3, vel 1, vel 2, vel 3, dis 1, dis 2, dis 3"
@@ -60,3 +62,14 @@ def read_table(path):
     if not rows:
         raise NotATable("%s: the table has a header but no rows" % path)
     return rows, gaps
+
+
+def positive(text, what):
+    """A finite number above 0, or ValueError with a message naming WHAT."""
+    try:
+        value = float(text)
+    except ValueError:
+        value = math.nan
+    if not (math.isfinite(value) and value > 0.0):
+        raise ValueError("%s must be a positive number, not %r" % (what, text))
+    return value
