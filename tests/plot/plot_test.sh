@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # plot-spectrum: images of the right format and size from good tables, gaps
-# for fields without a value, and a clear refusal of anything else.
+# for fields without a value, a suite with a target, and a clear refusal of
+# anything else.
 # usage: plot_test.sh PATH/TO/plot-spectrum
 set -u
 tool=${1:?usage: plot_test.sh PATH/TO/plot-spectrum}
@@ -140,6 +141,74 @@ run usage "$work/sample.csv"
 [ "$(status usage)" = 2 ] && grep -q "^usage: plot-spectrum" "$work/usage.err" || fail "usage: no usage message"
 run ext "$work/sample.csv" "$work/out.jpg"
 [ "$(status ext)" = 2 ] && grep -q "name it .png or .svg" "$work/ext.err" || fail "ext: $(cat "$work/ext.err")"
+
+# A suite on one picture: the first table bold, two more in grey, a target
+# from design-spectrum (dashed, its part beyond 4 s in a sparser dash), 0.9 of
+# it dotted, and the period range shaded.
+tools=$(dirname "$tool")
+awk -F, -v OFS=, 'NR > 1 { for (i = 2; i <= 10; i++) $i = sprintf("%8.2f", $i * 0.8) } { print }' \
+  "$work/sample.csv" >"$work/low.csv"
+awk -F, -v OFS=, 'NR > 1 { for (i = 2; i <= 10; i++) $i = sprintf("%8.2f", $i * 1.3) } { print }' \
+  "$work/sample.csv" >"$work/high.csv"
+"$tools/design-spectrum" --ec8 1,C,0.25 -o "$work/target.csv" || fail "design-spectrum failed"
+for axis in linear log; do
+  run "suite-$axis" "$work/sample.csv" "$work/suite-$axis.png" --add "$work/low.csv" \
+    --add "$work/high.csv" --target "$work/target.csv" --fraction 0.9 --range 0.2,2 \
+    --script "$work/suite-$axis.gp" $([ $axis = log ] && echo --log)
+  expect_image "suite-$axis" "$work/suite-$axis.png" png 900x1200
+  [ -s "$work/suite-$axis.err" ] && fail "suite-$axis: unexpected message: $(cat "$work/suite-$axis.err")"
+done
+python3 - "$work/suite-linear.gp" "$work/target.csv" "$work/low.csv" <<'PY' || fail "suite: the gnuplot script does not draw what was asked"
+import re, sys
+script = open(sys.argv[1]).read()
+def block(name):
+    text = re.search(r"^\$%s << EOD\n(.*?)^EOD" % re.escape(name), script, re.S | re.M).group(1)
+    return [[tuple(float(x) for x in l.split()) for l in run.split("\n")]
+            for run in text.strip("\n").split("\n\n")]
+target = [l.split(",") for l in open(sys.argv[2]).read().split("\n")[1:-1]]
+# The target's lines: inside the code's range up to 4 s, the rest from 4 s on.
+inside, beyond = block("T1I"), block("T1B")
+assert len(inside) == 1 and len(beyond) == 1, (len(inside), len(beyond))
+assert inside[0][0][0] == 0.05 and inside[0][-1][0] == 4.0, inside[0][-1]
+assert beyond[0][0][0] == 4.0 and beyond[0][-1][0] == 15.0 and len(beyond[0]) == 221
+assert [p[1] for p in inside[0] + beyond[0][1:]] == [float(r[1]) for r in target]
+assert [p[1] for p in block("T2I")[0]] == [float(r[2]) for r in target[:80]]
+# The added tables' blocks hold their own values: $A1_1 is acc 1 of low.csv.
+assert block("A1_1")[0][0] == (0.05, float(open(sys.argv[3]).read().split("\n")[1].split(",")[1]))
+plots = script.split("\nplot ")
+sa = plots[1]
+assert "$A2_3 using 1:2 with lines lw 1" in sa and "title '2 more records'" in sa
+assert re.search(r"\$L1 using 1:2 with lines lw 3 .* title 'component 1'", sa)
+assert re.search(r"\$T1I using 1:\(\$2\) with lines dt \(10,4\).* title 'target, horizontal'", sa)
+assert re.search(r"\$T1B using 1:\(\$2\) with lines dt \(5,7\)", sa)
+assert re.search(r"\$T2I using 1:\(\$2\*0.9\) with lines dt \(1,2.5\)", sa)
+assert "title '0.9 × target'" in sa and "title 'periods 0.2-2 s'" in sa
+# The target belongs to the acceleration panel only; the range is shaded in all.
+assert all("$T" not in p for p in plots[2:])
+assert "set object 1 rect from first 0.2, graph 0 to first 2.0, graph 1 behind" in script
+PY
+
+# A target without the vertical column (the two-period form) and without
+# the code range column draws one line; records alone need no target.
+"$tools/design-spectrum" --asce7 1,0.5,4 | cut -d, -f1-3 >"$work/asce.csv"
+run asce "$work/sample.csv" "$work/asce.svg" --target "$work/asce.csv" --script "$work/asce.gp"
+expect_image asce "$work/asce.svg" svg 900x1200
+grep -q '^\$T1I << EOD' "$work/asce.gp" && ! grep -q '^\$T2\|^\$T1B' "$work/asce.gp" \
+  || fail "asce: expected the horizontal target alone, inside the code's range"
+run records "$work/sample.csv" "$work/records.png" --add "$work/low.csv"
+expect_image records "$work/records.png" png 900x1200
+
+# Refused: a fraction without a target, a bad range (usage, status 2); an
+# added table or a target that is not one (status 1).
+run nofrac "$work/sample.csv" "$work/nofrac.png" --fraction 0.9
+[ "$(status nofrac)" = 2 ] && grep -q -- "--fraction needs --target" "$work/nofrac.err" || fail "nofrac: $(cat "$work/nofrac.err")"
+run badrange "$work/sample.csv" "$work/badrange.png" --range 2,1
+[ "$(status badrange)" = 2 ] && grep -q -- "--range: T1 must be below T2" "$work/badrange.err" || fail "badrange: $(cat "$work/badrange.err")"
+run badadd "$work/sample.csv" "$work/badadd.png" --add "$work/target.csv"
+[ "$(status badadd)" = 1 ] && grep -q "target.csv: not a spectrum table" "$work/badadd.err" || fail "badadd: $(cat "$work/badadd.err")"
+run badtarget "$work/sample.csv" "$work/badtarget.png" --target "$work/sample.csv"
+[ "$(status badtarget)" = 1 ] && grep -q "sample.csv: not a target spectrum" "$work/badtarget.err" || fail "badtarget: $(cat "$work/badtarget.err")"
+[ -e "$work/badadd.png" ] || [ -e "$work/badtarget.png" ] && fail "refused, but an image was written"
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed"
