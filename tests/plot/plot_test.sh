@@ -177,7 +177,7 @@ assert [p[1] for p in block("T2I")[0]] == [float(r[2]) for r in target[:80]]
 assert block("A1_1")[0][0] == (0.05, float(open(sys.argv[3]).read().split("\n")[1].split(",")[1]))
 plots = script.split("\nplot ")
 sa = plots[1]
-assert "$A2_3 using 1:2 with lines lw 1" in sa and "title '2 more records'" in sa
+assert "$A2_3 using 1:2 with lines lw 1" in sa and "title '2 added records'" in sa
 assert re.search(r"\$L1 using 1:2 with lines lw 3 .* title 'component 1'", sa)
 assert re.search(r"\$T1I using 1:\(\$2\) with lines dt \(10,4\).* title 'target, horizontal'", sa)
 assert re.search(r"\$T1B using 1:\(\$2\) with lines dt \(5,7\)", sa)
