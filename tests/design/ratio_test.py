@@ -6,19 +6,13 @@ usage: ratio_test.py PATH/TO/tools
 """
 
 import os
-import re
-import subprocess
-import sys
 import tempfile
 import unittest
 
-TOOLS = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "../../tools")
+from toolcase import check_refusals, tool
+
 HEADER = " period(s), acc 1, acc 2, acc 3, vel 1, vel 2, vel 3, dis 1, dis 2, dis 3"
 PERIODS = [k / 20 for k in range(1, 301)]
-
-
-def tool(name, *args):
-    return subprocess.run([os.path.join(TOOLS, name), *args], capture_output=True, text=True)
 
 
 def table_text(acc):
@@ -141,12 +135,7 @@ class Ratio(unittest.TestCase):
             ((table,), "expected a table and a target"),
             ((table, target, "--range", "0.3,0.6", "--log"), "unknown option --log"),
         ]
-        for args, message in cases:
-            done = tool("spectrum-ratio", *args)
-            self.assertEqual(done.returncode, 2, args)
-            self.assertEqual(done.stdout, "", args)
-            self.assertRegex(done.stderr, r"\Aspectrum-ratio: [^\n]*%s[^\n]*\n\Z"
-                             % re.escape(message), args)
+        check_refusals(self, "spectrum-ratio", cases)
 
 
 if __name__ == "__main__":
