@@ -2,12 +2,21 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 
 #include "import/numtext.h"
 
 namespace import {
 
 namespace {
+
+std::string samples(long long n) { return std::to_string(n) + (n == 1 ? " sample" : " samples"); }
+
+std::string number(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%g", v);
+  return b;
+}
 
 std::string where(const channel& c, int line) { return c.file + ":" + std::to_string(line) + ": "; }
 
@@ -50,8 +59,8 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
   const double dt = cols[0]->dt;
   for (const channel* c : cols)
     if (std::fabs(c->dt - dt) > 1e-6 * dt)
-      problems.push_back(where(*c, c->dt_line) + "sampling interval " + std::to_string(c->dt) +
-                         " s differs from " + std::to_string(dt) + " s of " + cols[0]->file +
+      problems.push_back(where(*c, c->dt_line) + "sampling interval " + number(c->dt) +
+                         " s differs from " + number(dt) + " s of " + cols[0]->file +
                          " (components are never resampled)");
   if (problems.size() != before) return r;
 
@@ -61,13 +70,18 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
   bool timed = true;
   for (const channel* c : cols) timed = timed && c->has_start;
   if (timed) {
-    double first = cols[0]->start;
-    for (const channel* c : cols) first = std::min(first, c->start);
+    // Start times relative to the first column's.
+    std::vector<double> start;
+    for (const channel* c : cols)
+      start.push_back(static_cast<double>(c->start_day - cols[0]->start_day) * 86400.0 +
+                      (c->start_second - cols[0]->start_second));
+    double first = 0;
+    for (double s : start) first = std::min(first, s);
     for (size_t k = 0; k < cols.size(); ++k) {
-      double offset = (cols[k]->start - first) / dt;
+      double offset = (start[k] - first) / dt;
       double whole = std::round(offset);
       if (std::fabs(offset - whole) > 1e-3)
-        problems.push_back(where(*cols[k], cols[k]->line) + "starts " + std::to_string(offset) +
+        problems.push_back(where(*cols[k], cols[k]->line) + "starts " + number(offset) +
                            " samples after the earliest component: not a whole number of samples");
       skip[k] = static_cast<long long>(whole);
     }
@@ -89,9 +103,9 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
     long long dropped = static_cast<long long>(cols[k]->values.size()) - rows;
     if (dropped > 0) {
       std::string parts;
-      if (from > 0) parts = std::to_string(from) + " samples before the common start";
+      if (from > 0) parts = samples(from) + " before the common start";
       if (dropped - from > 0)
-        parts += (parts.empty() ? "" : " and ") + std::to_string(dropped - from) + " after the common end";
+        parts += (parts.empty() ? "" : " and ") + samples(dropped - from) + " after the common end";
       r.notes.push_back(cols[k]->file + ": " + cols[k]->label + ": left out " + parts);
     }
   }

@@ -58,15 +58,13 @@ bool name_component(const std::string& text, std::string& label, bool& vertical)
   return true;
 }
 
-double civil_seconds(long long y, int m, int d, int hour, int minute, double second) {
-  // Days from 1970-01-01 of a proleptic Gregorian date.
+long long civil_day(long long y, int m, int d) {
   y -= m <= 2;
   long long era = (y >= 0 ? y : y - 399) / 400;
   long long yoe = y - era * 400;
   long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  long long days = era * 146097 + doe - 719468;
-  return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
+  return era * 146097 + doe - 719468;
 }
 
 }  // namespace import

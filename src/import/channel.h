@@ -20,7 +20,8 @@ struct channel {
   double dt = 0;         // s
   int dt_line = 0;       // the line that gives dt
   bool has_start = false;
-  double start = 0;      // s since 1970-01-01 00:00 UTC
+  long long start_day = 0;  // the first sample's day, counted from 1970-01-01
+  double start_second = 0;  // and its time of day in s (kept apart for precision)
   unit u = unit::gal;
   std::vector<double> values;
 };
@@ -30,7 +31,7 @@ struct channel {
 // becomes "H" and the azimuth. False when nothing can be made of it.
 bool name_component(const std::string& text, std::string& label, bool& vertical);
 
-// Seconds since 1970-01-01 00:00 of a civil date and time of day.
-double civil_seconds(long long year, int month, int day, int hour, int minute, double second);
+// Days since 1970-01-01 of a (proleptic Gregorian) civil date.
+long long civil_day(long long year, int month, int day);
 
 }  // namespace import

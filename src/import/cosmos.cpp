@@ -153,13 +153,12 @@ std::vector<channel> read_cosmos(const text_file& f) {
     if (known(year) && known(hour) && known(minute) && !(has_nodata && second == nodata_real)) {
       if (known(month) && known(day) && month >= 1 && month <= 12) {
         c.has_start = true;
-        c.start = civil_seconds(year, static_cast<int>(month), static_cast<int>(day),
-                                static_cast<int>(hour), static_cast<int>(minute), second);
+        c.start_day = civil_day(year, static_cast<int>(month), static_cast<int>(day));
       } else if (known(jday)) {
         c.has_start = true;
-        c.start = civil_seconds(year, 1, 1, static_cast<int>(hour), static_cast<int>(minute), second) +
-                  (jday - 1) * 86400.0;
+        c.start_day = civil_day(year, 1, 1) + jday - 1;
       }
+      c.start_second = hour * 3600.0 + minute * 60.0 + second;
     }
     line = read_values(f, data_line + 1, npts, {fmt.per_line, fmt.width, fmt.decimals}, c.values,
                        has_nodata ? &nodata_real : nullptr);

@@ -75,7 +75,8 @@ std::vector<channel> read_knet(const text_file& f) {
   if (std::sscanf(v.c_str(), "%d/%d/%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &end) != 6)
     f.refuse(time_line, "expected the record time as YYYY/MM/DD hh:mm:ss, found \"" + v + "\"");
   c.has_start = true;
-  c.start = civil_seconds(y, mo, d, h, mi, s);
+  c.start_day = civil_day(y, mo, d);
+  c.start_second = h * 3600.0 + mi * 60.0 + s;
 
   // Counts: every integer after the header.
   c.line = kHeaderLines + 1;

@@ -16,6 +16,13 @@ std::string_view strip(std::string_view s) {
   return s;
 }
 
+// Whether a line after `line` holds anything but blanks.
+bool more_after(const text_file& f, int line) {
+  for (int n = line + 1; n <= f.count(); ++n)
+    if (f.at(n).find_first_not_of(" \t") != std::string::npos) return true;
+  return false;
+}
+
 }  // namespace
 
 bool parse_real(std::string_view text, double& value, int decimals) {
@@ -135,7 +142,7 @@ int read_values(const text_file& f, int line, long long count, const value_layou
     if (static_cast<long long>(fields.size()) > left)
       f.refuse(line, "more values than the " + std::to_string(count) + " declared");
     if (layout.per_line > 0 && static_cast<long long>(fields.size()) < left &&
-        static_cast<int>(fields.size()) < layout.per_line)
+        static_cast<int>(fields.size()) < layout.per_line && more_after(f, line))
       f.refuse(line, "a short line: " + std::to_string(fields.size()) + " values where the layout has " +
                          std::to_string(layout.per_line));
     for (const std::string& field : fields) {

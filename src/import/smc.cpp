@@ -70,8 +70,8 @@ std::vector<channel> read_smc(const text_file& f) {
     double second = ints[5] == nodata_int ? 0.0 : static_cast<double>(ints[5]);
     if (ints[6] != nodata_int) second += ints[6] / 1000.0;
     c.has_start = true;
-    c.start = civil_seconds(ints[1], 1, 1, static_cast<int>(ints[3]), static_cast<int>(ints[4]), second) +
-              (ints[2] - 1) * 86400.0;
+    c.start_day = civil_day(ints[1], 1, 1) + ints[2] - 1;
+    c.start_second = ints[3] * 3600.0 + ints[4] * 60.0 + second;
   }
   c.u = unit::gal;
   read_values(f, line, ints[16], {8, 10, 0}, c.values, &nodata);

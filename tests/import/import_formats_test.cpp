@@ -1,0 +1,173 @@
+// The same samples (the real Loma Prieta values, in g) written in every
+// layout the program reads: each import gives the same rows, the values are
+// the floats nearest to the written decimals, and the header words name the
+// components in the order horizontal, horizontal, vertical.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "import/import_support.h"
+
+namespace importtest {
+namespace {
+
+using files = std::map<std::string, std::string>;
+
+struct imported {
+  testsupport::outcome run;
+  record rec;
+};
+
+imported import_set(const files& in, std::vector<std::string> args) {
+  temp_dir dir;
+  for (const auto& [name, text] : in) write_file(dir / name, text);
+  args.insert(args.begin(), {"-o", "out.dat"});
+  imported r{run_import(dir, args), {}};
+  r.rec = parse_record(read_file(dir / "out.dat"));
+  return r;
+}
+
+class Formats : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s = loma_samples();
+    if (s.size() == 0) GTEST_SKIP() << "skipped: " << (kData / "lomap_saf.dat") << " is absent";
+  }
+  // Imported with --unit g: the written decimals unconverted.
+  void expect_samples(const imported& r, const std::string& header, size_t skip = 0) {
+    ASSERT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.rec.header, header);
+    ASSERT_EQ(r.rec.t.size(), s.size() - skip);
+    EXPECT_EQ(r.rec.t[0], 0.0f);
+    EXPECT_EQ(r.rec.t[1] - r.rec.t[0], 0.005f);
+    for (int k = 0; k < 3; ++k)
+      for (size_t i = 0; i < r.rec.t.size(); ++i)
+        ASSERT_EQ(r.rec.a[k][i], static_cast<float>(std::strtod(fmt("%.5f", s.c[k][i + skip]).c_str(), nullptr)))
+            << "column " << k + 1 << " row " << i + 1;
+  }
+  samples s;
+};
+
+TEST_F(Formats, EveryLayoutGivesTheSameRecord) {
+  const std::string names[3] = {"360", "270", "UP"};
+  std::vector<imported> at2s;
+  for (int variant = 0; variant < 3; ++variant) {
+    files in;
+    for (int k = 0; k < 3; ++k) in["c" + std::to_string(k) + ".at2"] = at2(s.c[k], names[k], variant);
+    // The vertical first on the command line: still the last column.
+    at2s.push_back(import_set(in, {"--unit", "g", "c2.at2", "c0.at2", "c1.at2"}));
+    SCOPED_TRACE("AT2 variant " + std::to_string(variant));
+    expect_samples(at2s.back(), "time(s) H360(g) H270(g) UP(g)");
+  }
+  const std::string& rows = at2s[0].rec.rows;
+
+  // COSMOS, one channel a file, (1E15.6), real header 5F15.6.
+  const char* codes[3] = {"HNN", "HNE", "HNZ"};
+  const int azimuths[3] = {360, 270, 400};
+  files single;
+  for (int k = 0; k < 3; ++k) {
+    cosmos_block b;
+    b.code = codes[k];
+    b.azimuth = azimuths[k];
+    single[std::string(codes[k]) + ".v2"] = cosmos(b, s.c[k]);
+  }
+  imported c1 = import_set(single, {"--unit", "g", "HNN.v2", "HNE.v2", "HNZ.v2"});
+  expect_samples(c1, "time(s) HNN(g) HNE(g) HNZ(g)");
+  EXPECT_EQ(c1.rec.rows, rows);
+
+  // COSMOS, all channels in one file, each acceleration block followed by
+  // its velocity and displacement blocks: (8f9.6) with a 6F13.6 real header
+  // and CR LF; (10F8.5), values run together, azimuths only.
+  for (int variant = 0; variant < 2; ++variant) {
+    std::string text;
+    for (int k = 0; k < 3; ++k) {
+      cosmos_block b;
+      b.azimuth = azimuths[k];
+      if (variant == 0) {
+        b.code = codes[k];
+        b.data_format = "(8f9.6)", b.per_line = 8, b.value_format = "%9.6f", b.six = true;
+      } else {
+        b.data_format = "(10F8.5)", b.per_line = 10, b.value_format = "%8.5f";
+      }
+      const std::string eol = variant == 0 ? "\r\n" : "\n";
+      text += cosmos(b, s.c[k], eol);
+      for (int q : {2, 3}) {
+        cosmos_block other = b;
+        other.quantity = q;
+        other.unit_code = q == 2 ? 5 : 6;
+        text += cosmos(other, std::vector<long long>(s.c[k].begin(), s.c[k].begin() + 50), eol);
+      }
+    }
+    SCOPED_TRACE("COSMOS multi-channel variant " + std::to_string(variant));
+    imported c = import_set({{"all.v2", text}}, {"--unit", "g", "all.v2"});
+    expect_samples(c, variant == 0 ? "time(s) HNN(g) HNE(g) HNZ(g)" : "time(s) H360(g) H270(g) UP(g)");
+    EXPECT_EQ(c.rec.rows, rows);
+  }
+
+  // K-NET with the scale factor 1(gal)/100000: the same numbers, in gal.
+  files kn;
+  const char* dirs[3] = {"N-S", "E-W", "U-D"};
+  for (int k = 0; k < 3; ++k) kn[std::string(dirs[k]) + ".knet"] = knet(s.c[k], dirs[k]);
+  imported k = import_set(kn, {"U-D.knet", "N-S.knet", "E-W.knet"});
+  expect_samples(k, "time(s) NS(gal) EW(gal) UD(gal)");
+  EXPECT_EQ(k.rec.rows, rows);
+}
+
+// The unit: g times 980.665 gives gal, gal over 100 m/s²; header words say which.
+TEST_F(Formats, UnitConversion) {
+  files in;
+  const std::string names[3] = {"360", "270", "UP"};
+  for (int k = 0; k < 3; ++k) in["c" + std::to_string(k) + ".at2"] = at2(s.c[k], names[k], 0);
+  imported gal = import_set(in, {"c0.at2", "c1.at2", "c2.at2"});
+  imported ms2 = import_set(in, {"--unit", "m/s2", "c0.at2", "c1.at2", "c2.at2"});
+  ASSERT_EQ(gal.run.status, 0) << gal.run.err;
+  ASSERT_EQ(ms2.run.status, 0) << ms2.run.err;
+  EXPECT_EQ(gal.rec.header, "time(s) H360(gal) H270(gal) UP(gal)");
+  EXPECT_EQ(ms2.rec.header, "time(s) H360(ms-2) H270(ms-2) UP(ms-2)");
+  for (int k = 0; k < 3; ++k)
+    for (size_t i = 0; i < s.size(); ++i) {
+      double g = std::strtod(fmt("%.5f", s.c[k][i]).c_str(), nullptr);
+      ASSERT_EQ(gal.rec.a[k][i], static_cast<float>(g * 980.665)) << i;
+      ASSERT_EQ(ms2.rec.a[k][i], static_cast<float>(g * 980.665 / 100.0)) << i;
+    }
+}
+
+// Start times: a channel that starts two samples later (and lacks those two)
+// is aligned and the record is the common part; K-NET record times likewise.
+TEST_F(Formats, ComponentsAlignedOnStartTimes) {
+  files in;
+  const char* codes[3] = {"HNN", "HNE", "HNZ"};
+  const int azimuths[3] = {360, 270, 400};
+  for (int k = 0; k < 3; ++k) {
+    cosmos_block b;
+    b.code = codes[k];
+    b.azimuth = azimuths[k];
+    std::vector<long long> v = s.c[k];
+    if (k == 1) {
+      b.second = 0.010;
+      v.erase(v.begin(), v.begin() + 2);
+    }
+    in[std::string(codes[k]) + ".v1"] = cosmos(b, v);
+  }
+  imported r = import_set(in, {"--unit", "g", "HNN.v1", "HNE.v1", "HNZ.v1"});
+  EXPECT_EQ(r.run.err,
+            "rspec-import: HNN.v1: HNN: left out 2 samples before the common start\n"
+            "rspec-import: HNZ.v1: HNZ: left out 2 samples before the common start\n");
+  expect_samples(r, "time(s) HNN(g) HNE(g) HNZ(g)", 2);
+
+  files kn;
+  const char* dirs[3] = {"N-S", "E-W", "U-D"};
+  for (int k = 0; k < 3; ++k) {
+    std::vector<long long> v = s.c[k];
+    if (k == 2) v.erase(v.begin(), v.begin() + 200);  // one second later
+    kn[std::string(dirs[k]) + ".knet"] = knet(v, dirs[k], k == 2 ? "1989/10/18 00:04:01" : "1989/10/18 00:04:00");
+  }
+  imported k = import_set(kn, {"N-S.knet", "E-W.knet", "U-D.knet"});
+  ASSERT_EQ(k.run.status, 0) << k.run.err;
+  ASSERT_EQ(k.rec.t.size(), s.size() - 200);
+  // The vertical lost its mean over its own samples; the horizontals none.
+  EXPECT_EQ(k.rec.a[0][0], static_cast<float>(std::strtod(fmt("%.5f", s.c[0][200]).c_str(), nullptr)));
+}
+
+}  // namespace
+}  // namespace importtest
