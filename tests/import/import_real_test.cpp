@@ -31,6 +31,8 @@ TEST(RealFiles, LomaPrietaSmcGivesTheConvertedRecord) {
   EXPECT_EQ(r.err,
             "rspec-import: " + in[1].string() + ": H270: left out 3 samples after the common end\n"
             "rspec-import: " + in[2].string() + ": UP: left out 1 sample after the common end\n");
+  // The bundled example is this very import.
+  EXPECT_EQ(read_file(t / "lomap.dat"), read_file(RSPEC_SOURCE_DIR "/examples/loma_prieta.dat"));
   record got = parse_record(read_file(t / "lomap.dat"));
   record want = parse_record(read_file(kData / "lomap_saf.dat"));
   EXPECT_EQ(got.header, want.header);
