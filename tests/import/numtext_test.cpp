@@ -36,23 +36,22 @@ TEST(ImportNumbers, FortranRealForms) {
     EXPECT_FALSE(parse_real(bad, v)) << '"' << bad << '"';
 }
 
-TEST(ImportNumbers, Formats) {
+void expect_format(const char* text, int per_line, char kind, int width, int decimals) {
   import::fortran_format f;
-  ASSERT_TRUE(import::parse_format("(10I8)", f));
-  EXPECT_EQ(f.per_line, 10);
-  EXPECT_EQ(f.kind, 'I');
-  EXPECT_EQ(f.width, 8);
-  ASSERT_TRUE(import::parse_format("( 8f9.6 )", f));
-  EXPECT_EQ(f.per_line, 8);
-  EXPECT_EQ(f.kind, 'F');
-  EXPECT_EQ(f.width, 9);
-  EXPECT_EQ(f.decimals, 6);
-  ASSERT_TRUE(import::parse_format("(1P5E15.6)", f));
-  EXPECT_EQ(f.per_line, 5);
-  EXPECT_EQ(f.kind, 'E');
-  EXPECT_EQ(f.width, 15);
-  ASSERT_TRUE(import::parse_format("(E15.7)", f));
-  EXPECT_EQ(f.per_line, 1);
+  ASSERT_TRUE(import::parse_format(text, f)) << text;
+  EXPECT_EQ(f.per_line, per_line) << text;
+  EXPECT_EQ(f.kind, kind) << text;
+  EXPECT_EQ(f.width, width) << text;
+  EXPECT_EQ(f.decimals, decimals) << text;
+}
+
+TEST(ImportNumbers, Formats) {
+  expect_format("(10I8)", 10, 'I', 8, 0);
+  expect_format("( 8f9.6 )", 8, 'F', 9, 6);
+  expect_format("(1P5E15.6)", 5, 'E', 15, 6);
+  expect_format("(E15.7)", 1, 'E', 15, 7);
+  expect_format("(6D13.6)", 6, 'E', 13, 6);
+  import::fortran_format f;
   for (const char* bad : {"10I8", "(10X8)", "(10F)", "(10F8.)", "(3F8.2,2I5)", "()"})
     EXPECT_FALSE(import::parse_format(bad, f)) << bad;
 }
