@@ -15,28 +15,6 @@ using files = std::map<std::string, std::string>;
 
 const std::vector<long long> kTen = {1, -2, 3, -4, 5, -6, 7, -8, 9, 0};
 
-// A small SMC file: 11 text lines, the integer and real headers, one comment
-// line, then the given data lines.
-std::string smc(const std::string& kind, const std::vector<std::string>& data, int count) {
-  std::string s = kind + "\n*\nSAF0A\n     1989  10  18    0004 Loma Prieta, CA\nMoment Mag=      7.1\n"
-                  "station = San Francisco, 1295 Shafter, F component=    360\n";
-  for (int n = 7; n <= 11; ++n) s += "*\n";
-  for (int k = 0; k < 48; ++k) {
-    long long v = k == 1 ? 1989 : k == 2 ? 291 : k == 4 ? 4 : (k == 3 || k == 5) ? 0 : k == 15 ? 1 : k == 16 ? count : -32768;
-    char t[16];
-    std::snprintf(t, sizeof t, "%10lld", v);
-    s += t;
-    if (k % 8 == 7) s += "\n";
-  }
-  for (int k = 0; k < 50; ++k) {
-    s += k == 1 ? "  0.2000000E+03" : "  0.1700000E+39";
-    if (k % 5 == 4) s += "\n";
-  }
-  s += "| a comment\n";
-  for (const auto& d : data) s += d + "\n";
-  return s;
-}
-
 cosmos_block channel(const char* code, int azimuth) {
   cosmos_block b;
   b.code = code;
@@ -143,13 +121,13 @@ std::vector<refusal_case> cases() {
                  "rspec-import: n.v2:38: no sampling interval (real header value 62, in milliseconds)\n"});
   }
   c.push_back({"SmcNoDataValue",
-               {{"a.smc", smc("2 CORRECTED ACCELEROGRAM", {" 1.5057E+0-2.2223E+0 1.7000E38"}, 3)}},
+               {{"a.smc", smc_with("2 CORRECTED ACCELEROGRAM", "360", {" 1.5057E+0-2.2223E+0 1.7000E38"}, 3)}},
                {"-o", "out.dat", "a.smc"}, 1,
                "rspec-import: a.smc:29: the no-data value 1.7000E38 stands among the samples\n"});
   c.push_back({"SmcFieldNotANumber",
-               {{"a.smc", smc("2 CORRECTED ACCELEROGRAM", {" 1.5057E+0-2.22x3E+0 1.7000E+0"}, 3)}},
+               {{"a.smc", smc_with("2 CORRECTED ACCELEROGRAM", "360", {" 1.5057E+0-2.22x3E+0 1.7000E+0"}, 3)}},
                {"-o", "out.dat", "a.smc"}, 1, "rspec-import: a.smc:29: not a number: \"-2.22x3E+0\"\n"});
-  c.push_back({"SmcVelocity", {{"a.smc", smc("3 VELOCITY", {" 1.5057E+0"}, 1)}}, {"-o", "out.dat", "a.smc"}, 1,
+  c.push_back({"SmcVelocity", {{"a.smc", smc_with("3 VELOCITY", "360", {" 1.5057E+0"}, 1)}}, {"-o", "out.dat", "a.smc"}, 1,
                "rspec-import: a.smc:1: not an accelerogram: \"3 VELOCITY\"\n"});
   {
     std::string vel = at2(kTen, "360", 0);

@@ -134,6 +134,43 @@ inline std::string at2(const std::vector<long long>& v, const std::string& compo
          });
 }
 
+// SMC: 11 text lines (the component on line 6), the integer header (start
+// 1989 day 291 00:04:00, one comment line, `count` samples), the real header
+// (200 samples a second, 1.7E38 for no data), one comment line, then the
+// data lines as given.
+inline std::string smc_with(const std::string& kind, const std::string& component,
+                            const std::vector<std::string>& data, long long count) {
+  std::string s = kind + "\n*\nSAF0A\n     1989  10  18    0004 Loma Prieta, CA\nMoment Mag=      7.1\n"
+                  "station = San Francisco, 1295 Shafter, F component=    " + component + "\n";
+  for (int n = 7; n <= 11; ++n) s += "*\n";
+  for (int k = 0; k < 48; ++k) {
+    long long v = k == 1 ? 1989 : k == 2 ? 291 : k == 4 ? 4 : (k == 3 || k == 5) ? 0 : k == 15 ? 1 : k == 16 ? count : -32768;
+    char t[16];
+    std::snprintf(t, sizeof t, "%10lld", v);
+    s += t;
+    if (k % 8 == 7) s += "\n";
+  }
+  for (int k = 0; k < 50; ++k) {
+    s += k == 1 ? "  0.2000000E+03" : "  0.1700000E+39";
+    if (k % 5 == 4) s += "\n";
+  }
+  s += "| a comment\n";
+  for (const auto& d : data) s += d + "\n";
+  return s;
+}
+
+// The samples as SMC data: 8 fields of 10 characters, "1.0647E-1", which
+// run together where a value is negative.
+inline std::string smc(const std::vector<long long>& v, const std::string& component) {
+  std::string data = lines_of_values(v, 8, "\n", [](long long n) {
+    std::string t = fmt("%.4E", n);  // "-1.0647E-01"
+    t.erase(t.size() - 2, 1);        // "-1.0647E-1"
+    return std::string(10 - t.size(), ' ') + t;
+  });
+  data.pop_back();
+  return smc_with("2 CORRECTED ACCELEROGRAM", component, {data}, static_cast<long long>(v.size()));
+}
+
 // One COSMOS block. `quantity` 1 acceleration, 2 velocity, 3 displacement;
 // `unit_code` integer header value 3; `second` the start second (real value
 // 30); `code` the channel code ("" for none, then only the azimuth tells);
