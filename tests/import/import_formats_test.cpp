@@ -139,6 +139,22 @@ TEST_F(Formats, UnitConversion) {
       ASSERT_EQ(gal.rec.a[k][i], static_cast<float>(g * 980.665)) << i;
       ASSERT_EQ(ms2.rec.a[k][i], static_cast<float>(g * 980.665 / 100.0)) << i;
     }
+  // COSMOS in mg (unit code 11), written in g.
+  files mg;
+  const int azimuths[3] = {360, 270, 400};
+  for (int k = 0; k < 3; ++k) {
+    cosmos_block b;
+    b.unit_code = 11;
+    b.azimuth = azimuths[k];
+    mg["c" + std::to_string(k) + ".v2"] = cosmos(b, s.c[k]);
+  }
+  imported in_g = import_set(mg, {"--unit", "g", "c0.v2", "c1.v2", "c2.v2"});
+  ASSERT_EQ(in_g.run.status, 0) << in_g.run.err;
+  for (int k = 0; k < 3; ++k)
+    for (size_t i = 0; i < s.size(); ++i) {
+      double milli = std::strtod(fmt("%.5f", s.c[k][i]).c_str(), nullptr);
+      ASSERT_EQ(in_g.rec.a[k][i], static_cast<float>(milli * 0.980665 / 980.665)) << i;
+    }
 }
 
 // Start times: a channel that starts two samples later (and lacks those two)

@@ -57,13 +57,14 @@ inline record parse_record(const std::string& text) {
 // The shared samples: the first `rows` rows of the real Loma Prieta record,
 // in units of 1e-5 g (whole numbers), each column's last sample set so that
 // the column sums to zero (a K-NET file then loses nothing to its mean).
+// 1203 rows: the last line of values is partial in every layout.
 // Empty where the record is absent.
 struct samples {
   std::vector<long long> c[3];  // 360, 270, up
   size_t size() const { return c[0].size(); }
 };
 
-inline samples loma_samples(size_t rows = 1200) {
+inline samples loma_samples(size_t rows = 1203) {
   samples s;
   std::string text = read_file(kData / "lomap_saf.dat");
   if (text.empty()) return s;
