@@ -1,19 +1,31 @@
 #include "import/source.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace import {
 
 text_file text_file::load(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw refusal(name, 0, std::strerror(errno));
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) throw refusal(name, 0, std::strerror(errno));
-  return from_text(name, bytes.str());
+  int fd = open(name.c_str(), O_RDONLY);
+  if (fd < 0) throw refusal(name, 0, std::strerror(errno));
+  std::string bytes;
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {  // a directory, an I/O error
+      int err = errno;
+      close(fd);
+      throw refusal(name, 0, std::strerror(err));
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return from_text(name, bytes);
 }
 
 text_file text_file::from_text(const std::string& name, const std::string& bytes) {

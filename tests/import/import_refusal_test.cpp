@@ -51,6 +51,8 @@ std::vector<refusal_case> cases() {
                "rspec-import: unknown option -x\n" + usage});
   c.push_back({"MissingFile", three_at2(), {"-o", "out.dat", "a.at2", "nothere.at2", "v.at2"}, 1,
                "rspec-import: nothere.at2: No such file or directory\n"});
+  c.push_back({"InputIsADirectory", three_at2(), {"-o", "out.dat", "a.at2", ".", "v.at2"}, 1,
+               "rspec-import: .: Is a directory\n"});
   c.push_back({"Unrecognised", {{"junk.txt", "time acc\n0 1\n"}}, {"-o", "out.dat", "junk.txt"}, 1,
                "rspec-import: junk.txt:1: not a record this program reads (SMC, COSMOS V1/V2, PEER AT2, "
                "K-NET/KiK-net)\n"});
