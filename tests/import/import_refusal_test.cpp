@@ -197,5 +197,23 @@ TEST(ImportOptions, TruncateNoVerticalAndForce) {
   EXPECT_EQ(files, 4u);  // the three inputs and out.dat: no temporary file left
 }
 
+// Header words hold at most 20 characters and nothing the record reader
+// takes for a separator: a long component name is cut, odd characters are
+// dashes, and the unit m/s² is written without its slash.
+TEST(ImportOptions, HeaderWordsFitTheReader) {
+  temp_dir dir;
+  write_file(dir / "a.at2", at2(kTen, "Channel_Number.Twenty Two", 0));
+  write_file(dir / "b.at2", at2(kTen, "270", 0));
+  write_file(dir / "v.at2", at2(kTen, "UP", 0));
+  auto r = run_import(dir, {"--unit", "m/s2", "-o", "out.dat", "a.at2", "b.at2", "v.at2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "rspec-import: a.at2:2: cannot tell the component from the end of line 2: "
+                   "\"Channel_Number.Twenty Two\"\n");
+  write_file(dir / "a.at2", at2(kTen, "Channel_Number.Twenty-Two", 0));
+  r = run_import(dir, {"--unit", "m/s2", "-o", "out.dat", "a.at2", "b.at2", "v.at2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(parse_record(read_file(dir / "out.dat")).header, "time(s) CHANNEL-NUMBER(ms-2) H270(ms-2) UP(ms-2)");
+}
+
 }  // namespace
 }  // namespace importtest
