@@ -1,11 +1,13 @@
 // rspec-import on the real files beside the project (../shared/data); each
 // test skips, saying so, where its files are absent.
 // - The three Loma Prieta SMC files give exactly the values of lomap_saf.dat,
-//   and the spectrum program gives the same table on both records.
+//   and the spectrum program gives the same table on both records; each
+//   column's peak is the one its file's line 7 states.
 // - The Tonopah COSMOS Volume 1 set gives 19200 rows at 0.01 s, each column's
 //   peak being the one its file's text line 11 states, at the stated time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -39,6 +41,17 @@ TEST(RealFiles, LomaPrietaSmcGivesTheConvertedRecord) {
   ASSERT_EQ(got.t.size(), 6001u);
   EXPECT_EQ(got.t, want.t);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(got.a[k], want.a[k]) << "column " << k + 1;
+  // Each file's line 7 states its peak to a tenth: "pk     =    104.4".
+  for (int k = 0; k < 3; ++k) {
+    std::ifstream f(in[k]);
+    std::string line;
+    for (int n = 0; n < 7; ++n) std::getline(f, line);
+    double pk = 0;
+    ASSERT_EQ(std::sscanf(line.c_str() + line.find("pk"), "pk = %lf", &pk), 1) << line;
+    float top = 0;
+    for (float a : got.a[k]) top = std::max(top, std::fabs(a));
+    EXPECT_EQ(std::round(top * 10.0) / 10.0, pk) << in[k];
+  }
 
 #ifdef RSPEC_PROGRAM
   std::filesystem::copy_file(kData / "lomap_saf.dat", t / "lomap_saf.dat");
