@@ -1,0 +1,19 @@
+# `cmake --install build --prefix P`: the program and its companions into
+# P/bin, every manual page of docs/man into P/share/man/man1.
+include(GNUInstallDirs)
+if(TARGET rspec)
+  install(TARGETS rspec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(PROGRAMS tools/rspec-batch tools/plot-spectrum
+        DESTINATION ${CMAKE_INSTALL_BINDIR})
+file(GLOB RSPEC_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
+install(FILES ${RSPEC_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The record importer is its own target where it is built; decided once the
+# whole tree has been read, wherever it is added.
+function(rspec_install_importer)
+  if(TARGET rspec-import)
+    install(TARGETS rspec-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+cmake_language(DEFER CALL rspec_install_importer)
