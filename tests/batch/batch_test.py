@@ -67,19 +67,21 @@ class Env:
         return subprocess.run([self.batch] + args, env=e, capture_output=True,
                               text=True, stdin=subprocess.DEVNULL, **kw)
 
-    def direct(self, record):
+    def direct(self, record, number=1):
         """rspec run by hand on the record, under the names the batch gives
-        it: (status, console, stderr, table or None)."""
-        if record not in self.direct_cache:
+        the number-th record: (status, console, stderr, table or None)."""
+        key = (record, number)
+        if key not in self.direct_cache:
             d = tempfile.mkdtemp(dir=self.tmp)
-            shutil.copyfile(record, os.path.join(d, "rec"))
-            p = subprocess.run([self.rspec], input=b"rec\n0.05\nout.csv\n", cwd=d,
-                               capture_output=True)
-            table = os.path.join(d, "out.csv")
+            name = "%06d" % number
+            shutil.copyfile(record, os.path.join(d, name + ".dat"))
+            p = subprocess.run([self.rspec], input=("%s.dat\n0.05\n%s.csv\n" % (name, name))
+                               .encode(), cwd=d, capture_output=True)
+            table = os.path.join(d, name + ".csv")
             tb = open(table, "rb").read() if os.path.exists(table) else None
-            self.direct_cache[record] = (p.returncode, p.stdout.decode(),
-                                         p.stderr.decode(), tb)
-        return self.direct_cache[record]
+            self.direct_cache[key] = (p.returncode, p.stdout.decode(),
+                                      p.stderr.decode(), tb)
+        return self.direct_cache[key]
 
 
 def stem(path):
@@ -152,8 +154,9 @@ def suite(env):
     recs[5:5] = [bad_number, short_header]
     recs[12:12] = [big, partial]
     wrapper = os.path.join(env.tmp, "limited-rspec")
-    write(wrapper, "#!/bin/sh\nif grep -q '^LIMIT' rec; then trap '' XFSZ; "
-          "ulimit -f 16; fi\nexec %s\n" % env.rspec, 0o755)
+    write(wrapper, "#!/bin/sh\nIFS= read -r rec\nrest=$(cat)\n"
+          "if grep -q '^LIMIT' \"$rec\"; then trap '' XFSZ; ulimit -f 16; fi\n"
+          "exec %s <<END\n$rec\n$rest\nEND\n" % env.rspec, 0o755)
     failed = {bad_number: "invalid number: incomprehensible list input",
               short_header: "list in: end of file",
               big: "list in: record longer than 33000 samples",
@@ -168,9 +171,9 @@ def suite(env):
     no_scratch_left(out)
 
     ok_tables = []
-    for r in recs:
+    for number, r in enumerate(recs, 1):
         s = stem(r)
-        status, console, err, table = env.direct(r)
+        status, console, err, table = env.direct(r, number)
         got = os.path.join(out, s)
         if r in failed:
             check(not os.path.exists(got + ".csv"), "no table for failed " + s)
@@ -179,7 +182,7 @@ def suite(env):
                   "report of %s: %r" % (s, os.path.exists(got + ".err")
                                         and read(got + ".err")[:200]))
             if r is bad_number:
-                check(read(got + ".err") == err, "the whole report of " + s)
+                check(read(got + ".err") == err, "the whole report of %s: %r, %r" % (s, read(got + ".err"), err))
             if r is partial:
                 full = env.direct(partial)[3]
                 part = open(got + ".partial.csv", "rb").read() \
@@ -201,9 +204,9 @@ def suite(env):
     with open(os.path.join(out, "summary.csv"), newline="") as f:
         lines = list(csv.reader(f))
     check(len(lines) == len(recs) + 1, "summary: a line per record")
-    for r, line in zip(recs, lines[1:]):
+    for number, (r, line) in enumerate(zip(recs, lines[1:]), 1):
         s = stem(r)
-        status, console, err, table = env.direct(r)
+        status, console, err, table = env.direct(r, number)
         check(line[0] == r, "summary names %s as given: %r" % (s, line[0]))
         check(line[1] == ("failed" if r in failed else "ok"), "summary status " + s)
         echo = console.split("nn and DT=")[1].split() if "nn and DT=" in console else ["", ""]
@@ -374,7 +377,7 @@ HOME=$PWD exec sh -c "$*"
         check(os.path.exists(os.path.join(out, stem(r) + ".csv"))
               and open(os.path.join(out, stem(r) + ".csv"), "rb").read() == env.direct(r)[3],
               "table of %s came back whole" % stem(r))
-    check(read(os.path.join(out, "h_bad.err")) == env.direct(bad)[2],
+    check(read(os.path.join(out, "h_bad.err")) == env.direct(bad, 5)[2],
           "the report came back")
     calls = read(log)
     check("rsync --server" in calls and "rsync --server --sender" in calls,
