@@ -267,6 +267,14 @@ def refusals(env):
           and not os.path.exists(os.path.join(env.tmp, "none.dat")),
           "a missing record fails and is not created")
 
+    # The mean and the summary of an earlier batch are tables too.
+    other = os.path.join(env.tmp, "other")
+    write(os.path.join(other, "mean.csv"), "old mean\n")
+    p = env.run(["--out", other, c])
+    check(p.returncode == 2 and "mean.csv" in p.stderr
+          and read(os.path.join(other, "mean.csv")) == "old mean\n",
+          "an existing mean refused: %r" % p.stderr)
+
     for args, what in ((["--damping", "five", c], "a damping that is no number"),
                        (["--force", "--resume", c], "--force with --resume"),
                        ([], "no record"),
@@ -379,6 +387,8 @@ HOME=$PWD exec sh -c "$*"
               "table of %s came back whole" % stem(r))
     check(read(os.path.join(out, "h_bad.err")) == env.direct(bad, 5)[2],
           "the report came back")
+    check(not os.path.exists(os.path.join(out, "h_bad.partial.csv")),
+          "no partial table where rspec made none")
     calls = read(log)
     check("rsync --server" in calls and "rsync --server --sender" in calls,
           "records sent and results returned by rsync")
