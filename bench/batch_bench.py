@@ -11,8 +11,10 @@ times each:
 
 and prints the median wall time of each, records per second, the ratio of
 each batch's throughput to the loop's, and the batch's overhead per record
-over the loop (j1 against loop).  Not a test: figures depend on the machine
-and on what else runs on it.
+over the loop (j1 against loop), in wall time and in processor time (user
+and system time of all the processes, which another load on the machine
+disturbs less).  Not a test: figures depend on the machine and on what else
+runs on it.
 
 usage: bench/batch_bench.py [--rspec build/rspec] [--records 200]
                             [--rows 6000] [--runs 5] [--work DIR]
@@ -20,6 +22,7 @@ usage: bench/batch_bench.py [--rspec build/rspec] [--records 200]
 
 import argparse
 import os
+import resource
 import shutil
 import statistics
 import subprocess
@@ -58,13 +61,16 @@ def timed(work, argv, env):
     out = os.path.join(work, "o")
     shutil.rmtree(out, ignore_errors=True)
     os.mkdir(out)
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     p = subprocess.run(argv, cwd=work, env=env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     elapsed = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if p.returncode != 0:
         sys.exit("failed (%d): %s\n%s" % (p.returncode, " ".join(argv), p.stderr))
-    return elapsed
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return elapsed, cpu
 
 
 def main():
@@ -89,20 +95,25 @@ def main():
         "j2": [batch, "-j", "2", "--rspec", rspec, "--out", "o"] + ["r/" + n for n in records],
     }
     times = {k: [] for k in ways}
+    cpus = {k: [] for k in ways}
     for run in range(a.runs):
         for name, argv in ways.items():
-            times[name].append(timed(work, argv, env))
+            wall, cpu = timed(work, argv, env)
+            times[name].append(wall)
+            cpus[name].append(cpu)
         print("run %d: %s" % (run + 1, "  ".join(
-            "%s %.3f s" % (k, v[-1]) for k, v in times.items())), flush=True)
+            "%s %.3f s (cpu %.3f s)" % (k, v[-1], cpus[k][-1]) for k, v in times.items())),
+            flush=True)
     med = {k: statistics.median(v) for k, v in times.items()}
+    cpu = {k: statistics.median(v) for k, v in cpus.items()}
     n = len(records)
     print("\n%d records of %d rows, median of %d interleaved runs (%d cores)"
           % (n, a.rows, a.runs, os.cpu_count()))
     for k in ways:
         print("  %-5s %7.3f s  %7.1f records/s  throughput x%.2f of the loop"
-              % (k, med[k], n / med[k], med["loop"] / med[k]))
-    print("  batch overhead per record (j1 - loop): %.2f ms"
-          % ((med["j1"] - med["loop"]) / n * 1000))
+              "  (cpu %.3f s)" % (k, med[k], n / med[k], med["loop"] / med[k], cpu[k]))
+    print("  batch overhead per record (j1 - loop): %.2f ms wall, %.2f ms cpu"
+          % ((med["j1"] - med["loop"]) / n * 1000, (cpu["j1"] - cpu["loop"]) / n * 1000))
     print("  goals: j2 at least x1.8 of the loop; overhead under 10 ms")
 
 
