@@ -12,9 +12,17 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix/p" >"$prefix/log" 2>&1 || { cat "$prefix/log"; fail "cmake --install"; }
-for prog in rspec rspec-batch plot-spectrum; do
+for prog in rspec rspec-batch plot-spectrum design-spectrum spectrum-ratio; do
   [ -x "$prefix/p/bin/$prog" ] || fail "bin/$prog not installed"
 done
+# The Python tools find their shared module in the installed tree, away from
+# the source tree.
+for prog in plot-spectrum design-spectrum spectrum-ratio; do
+  (cd "$prefix" && "$prefix/p/bin/$prog" --help >/dev/null 2>"$prefix/help.err") \
+    || fail "installed $prog --help: $(cat "$prefix/help.err")"
+done
+(cd "$prefix" && "$prefix/p/bin/design-spectrum" --ec8 1,A,0.2 -o target.csv) \
+  && [ "$(wc -l <"$prefix/target.csv")" = 301 ] || fail "installed design-spectrum wrote no target"
 for prog in "$prefix"/p/bin/*; do
   name=${prog##*/}
   [ -f "$prefix/p/share/man/man1/$name.1" ] || fail "no manual page for bin/$name"
