@@ -12,12 +12,23 @@
 //   append NAME <<END      more lines at the end of an input file
 //   mode NAME OCTAL        permissions of an input file
 //   user nobody            run as uid/gid 65534 (skipped when that fails)
+//   file NAME longword N   a record whose first header word is N bytes long,
+//                          then three more words and four rows
+//   fifo NAME from PATH    a named pipe that a writer feeds with the file
 //   preload SHIM           run with tests/e2e/shims/SHIM.cpp in LD_PRELOAD
+//   env NAME VALUE         an environment variable for the program
+//   close FD               standard descriptor FD (0, 1, 2) closed at the start
+//   console gone           standard output a pipe whose reader has exited
+//   fsize BYTES            a file size limit (RLIMIT_FSIZE), SIGXFSZ ignored
+//   memory BYTES           an address space limit (RLIMIT_AS)
 //   status N | signal NAME the expected end
 //   stdout <<END / stderr <<END   the whole expected output
 //   expect NAME <<END      the whole expected content of a file afterwards
+//   expect NAME from PATH  the same, the content being a file's
+//   unchanged NAME         an input file is byte for byte as it was given
 //   lines NAME L1,L2,.. <<END     expected lines L1, L2, .. of a file
 //   count NAME N           the file has N lines
+//   prefix NAME from PATH  the file is the first whole lines of that file
 //   absent NAME            the file does not exist afterwards
 //
 // A body introduced with <<\END instead of <<END takes escapes: \r \t \n
@@ -43,7 +54,7 @@ using testsupport::outcome;
 namespace {
 
 struct file_check {
-  enum kind { whole, some_lines, line_count, absent } what;
+  enum kind { whole, some_lines, line_count, absent, whole_lines_of } what;
   std::string name;
   std::string bytes;
   std::vector<int> line_numbers;
@@ -58,6 +69,12 @@ struct test_case {
   std::vector<std::pair<std::string, int>> modes;
   bool as_nobody = false;
   std::string preload;
+  std::vector<std::pair<std::string, std::string>> env;
+  std::vector<std::pair<std::string, std::string>> fifos;
+  std::vector<std::pair<std::string, long>> longwords;
+  std::vector<int> closed;
+  bool console_gone = false;
+  long fsize = -1, memory = -1;
   int status = 0;
   int signal = 0;
   bool check_out = false, check_err = false;
@@ -150,6 +167,10 @@ std::vector<test_case> load_cases() {
             r += buf;
           }
           c.files.push_back({name, r});
+        } else if (how == "longword") {
+          long n;
+          words >> n;
+          c.longwords.push_back({name, n});
         } else if (how == "rows") {
           int n;
           double dt = 0.01, t0 = 0;
@@ -170,6 +191,29 @@ std::vector<test_case> load_cases() {
         c.modes.push_back({name, std::stoi(octal, nullptr, 8)});
       } else if (verb == "user") {
         c.as_nobody = true;
+      } else if (verb == "fifo") {
+        std::string how, from;
+        words >> how >> from;
+        c.fifos.push_back({name, from[0] == '/' ? from : std::string(RSPEC_SOURCE_DIR) + "/" + from});
+      } else if (verb == "env") {
+        std::string value;
+        words >> value;
+        c.env.push_back({name, value});
+      } else if (verb == "close") {
+        c.closed.push_back(std::stoi(name));
+      } else if (verb == "console") {
+        c.console_gone = name == "gone";
+      } else if (verb == "fsize") {
+        c.fsize = std::stol(name);
+      } else if (verb == "memory") {
+        c.memory = std::stol(name);
+      } else if (verb == "unchanged") {
+        std::string given;
+        for (const auto& f : c.files)
+          if (f.first == name) given = f.second;
+        for (const auto& f : c.copies)
+          if (f.first == name) given = testsupport::read_file(f.second);
+        c.checks.push_back({file_check::whole, name, given, {}, 0});
       } else if (verb == "preload") {
         c.preload = std::string(RSPEC_SHIM_DIR) + "/lib" + name + ".so";
       } else if (verb == "status") {
@@ -184,7 +228,10 @@ std::vector<test_case> load_cases() {
         c.check_err = true;
         c.err = body(line);
       } else if (verb == "expect") {
-        c.checks.push_back({file_check::whole, name, body(line), {}, 0});
+        std::string how, from;
+        words >> how >> from;
+        std::string bytes = how == "from" ? testsupport::read_file(std::string(RSPEC_SOURCE_DIR) + "/" + from) : body(line);
+        c.checks.push_back({file_check::whole, name, bytes, {}, 0});
       } else if (verb == "lines") {
         std::string list;
         words >> list;
@@ -193,6 +240,11 @@ std::vector<test_case> load_cases() {
         for (std::string n; std::getline(nums, n, ',');) k.line_numbers.push_back(std::stoi(n));
         k.bytes = body(line);
         c.checks.push_back(k);
+      } else if (verb == "prefix") {
+        std::string how, from;
+        words >> how >> from;
+        c.checks.push_back({file_check::whole_lines_of, name,
+                            testsupport::read_file(std::string(RSPEC_SOURCE_DIR) + "/" + from), {}, 0});
       } else if (verb == "count") {
         c.checks.push_back({file_check::line_count, name, "", {}, std::stoi(line.substr(line.rfind(' ') + 1))});
       } else if (verb == "absent") {
@@ -228,11 +280,32 @@ TEST_P(Case, Runs) {
     if (!fs::exists(from)) GTEST_SKIP() << "not here: " << from;
     fs::copy_file(from, dir / name);
   }
+  for (const auto& [name, n] : c.longwords)
+    testsupport::write_file(dir / name, std::string(n, 'x') + " NS UD gal\n" + generated_record(4, 0.01, 0).substr(32));
   for (const auto& [name, mode] : c.modes) chmod((dir / name).c_str(), mode);
   if (c.as_nobody && getuid() != 0) GTEST_SKIP() << "needs root to run the case as uid 65534";
 
+  std::vector<pid_t> writers;
+  for (const auto& [name, from] : c.fifos) {
+    if (!fs::exists(from)) GTEST_SKIP() << "not here: " << from;
+    writers.push_back(testsupport::feed_fifo(dir / name, testsupport::read_file(from)));
+  }
+
   outcome r = testsupport::run({RSPEC_PROGRAM}, c.input,
-                               {.cwd = dir.path(), .drop_privileges = c.as_nobody, .preload = c.preload});
+                               {.cwd = dir.path(),
+                                .drop_privileges = c.as_nobody,
+                                .timeout_seconds = 60,
+                                .preload = c.preload,
+                                .env = c.env,
+                                .closed = c.closed,
+                                .console_gone = c.console_gone,
+                                .file_size_limit = c.fsize,
+                                .memory_limit = c.memory});
+  for (pid_t w : writers) {
+    kill(w, SIGKILL);  // a writer whose reader never came
+    int sig;
+    testsupport::wait_for(w, &sig);
+  }
   if (c.as_nobody && r.status == 125) GTEST_SKIP() << "could not drop privileges to uid 65534";
 
   if (c.status >= 0) {
@@ -257,6 +330,9 @@ TEST_P(Case, Runs) {
     std::string bytes = testsupport::read_file(p);
     if (k.what == file_check::whole) {
       EXPECT_EQ(bytes, k.bytes) << k.name;
+    } else if (k.what == file_check::whole_lines_of) {
+      EXPECT_EQ(bytes, k.bytes.substr(0, bytes.size())) << k.name;
+      EXPECT_TRUE(bytes.empty() || bytes.back() == '\n') << k.name << ": a part of a line at the end";
     } else if (k.what == file_check::line_count) {
       EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), k.count) << k.name;
     } else {

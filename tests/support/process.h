@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +83,11 @@ struct run_options {
   bool stdout_to_file = false;   // standard output a regular file, not a pipe
   int timeout_seconds = 60;
   std::string preload{};         // a shared library for LD_PRELOAD, or empty
+  std::vector<std::pair<std::string, std::string>> env{};  // more environment
+  std::vector<int> closed{};     // descriptors (0, 1, 2) closed at the start
+  bool console_gone = false;     // standard output a pipe without a reader
+  long file_size_limit = -1;     // RLIMIT_FSIZE in bytes, SIGXFSZ ignored
+  long memory_limit = -1;        // RLIMIT_AS in bytes
 };
 
 // Run argv with the given standard input. Core dumps are disabled in the
@@ -106,10 +112,28 @@ inline outcome run(const std::vector<std::string>& argv, const std::string& inpu
     }
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (o.console_gone) {
+      int gone[2];
+      if (pipe(gone) != 0) _exit(126);
+      close(gone[0]);
+      dup2(gone[1], 1);
+      close(gone[1]);
+    }
     if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
     signal(SIGINT, SIG_DFL);
     signal(SIGPIPE, SIG_DFL);
+    if (o.file_size_limit >= 0) {
+      struct rlimit l = {static_cast<rlim_t>(o.file_size_limit), static_cast<rlim_t>(o.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &l);
+      signal(SIGXFSZ, SIG_IGN);
+    }
+    if (o.memory_limit >= 0) {
+      struct rlimit l = {static_cast<rlim_t>(o.memory_limit), static_cast<rlim_t>(o.memory_limit)};
+      setrlimit(RLIMIT_AS, &l);
+    }
     if (!o.preload.empty()) setenv("LD_PRELOAD", o.preload.c_str(), 1);
+    for (const auto& [name, value] : o.env) setenv(name.c_str(), value.c_str(), 1);
+    for (int fd : o.closed) close(fd);
     if (o.drop_privileges && getuid() == 0) {
       if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
           setresuid(65534, 65534, 65534) != 0)
@@ -179,6 +203,24 @@ inline outcome run(const std::vector<std::string>& argv, const std::string& inpu
     unlink(out_file.c_str());
   }
   return r;
+}
+
+// A writer that feeds bytes into the named pipe at path (which it creates)
+// and exits; its process id. Kill it if the reader never came.
+inline pid_t feed_fifo(const std::filesystem::path& path, const std::string& bytes) {
+  if (mkfifo(path.c_str(), 0666) != 0) std::abort();
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    int fd = open(path.c_str(), O_WRONLY);
+    for (size_t at = 0; fd >= 0 && at < bytes.size();) {
+      ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+      if (n <= 0) _exit(1);
+      at += static_cast<size_t>(n);
+    }
+    _exit(fd >= 0 ? 0 : 1);
+  }
+  return pid;
 }
 
 // Start argv in cwd with standard input, output and error on files, and
