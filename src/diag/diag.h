@@ -23,6 +23,10 @@ constexpr int MAXERR = 133;  // one past the last numbered message
 // empty, then exit status 0.
 [[noreturn]] void s_stop(const char* s, int n);
 
+// First of all at start-up: descriptors 0, 1 and 2 open (on /dev/null when
+// they were closed), the console streams' buffers, SIGPIPE ignored.
+void f__startup();
+
 // Install the handlers for SIGFPE, SIGABRT, SIGINT and SIGTERM.
 void f_setsig();
 

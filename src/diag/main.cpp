@@ -6,6 +6,7 @@
 #include "textio/textio.h"
 
 int main(int argc, char** argv) {
+  f__startup();
   xargc = argc;  // recorded; the run takes no arguments
   xargv = argv;
   f_setsig();

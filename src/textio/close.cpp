@@ -1,29 +1,37 @@
 // Closing a unit, and the closing pass over every unit at exit.
 #include <cerrno>
-#include <cstdlib>
 
 #include "diag/diag.h"
 #include "textio/textio.h"
 
-// Close unit n. From the run (at_exit false) a failed cut is fatal, and so
-// is a table file whose buffered rows cannot be written out; at exit every
-// failure is ignored.
-static int close_unit(int n, bool at_exit) {
+namespace {
+
+// A written file whose bytes could not all be brought onto it.
+[[noreturn]] void close_failed(unit* u, int err) {
+  f__curunit = u;
+  f__fatal(err, "write");
+}
+
+// Close unit n. From the run (at_exit false) any failure to bring a written
+// file's bytes onto it is fatal: the flush, the cut ("endfile") and the
+// close; at exit every failure is ignored.
+int close_unit(int n, bool at_exit) {
   if (n < 0 || n >= MXUNIT) return 0;
   unit* u = &f__units[n];
   if (u->ufd != nullptr) {
+    bool check = u->uwrt && u->ufnm != nullptr && !at_exit;
+    if (check && fflush(u->ufd) != 0) close_failed(u, errno);
     if (u->uwrt && t_runc(u) != 0 && !at_exit) f__fatal(111, "endfile");
     if (u->ufnm != nullptr) {
-      if (!at_exit && fflush(u->ufd) != 0) {
-        f__curunit = u;
-        f__fatal(errno, "write");
-      }
-      fclose(u->ufd);
-      free(u->ufnm);
+      int rc = fclose(u->ufd);
+      int err = errno;
+      u->ufd = nullptr;  // closed, even when the close failed
+      if (rc != 0 && check) close_failed(u, err);
+      f__free(u->ufnm);
       u->ufnm = nullptr;
     }
   } else if (u->ufnm != nullptr) {
-    free(u->ufnm);
+    f__free(u->ufnm);
     u->ufnm = nullptr;
   }
   u->ufd = nullptr;
@@ -31,6 +39,8 @@ static int close_unit(int n, bool at_exit) {
   tm_reset(u);
   return 0;
 }
+
+}  // namespace
 
 int f_clos(int n) {
   if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
@@ -43,5 +53,6 @@ void f_exit() {
   f__init = io_mark::idle;
   if (f__exit_done) return;
   f__exit_done = true;
+  hold_signals hold;  // closing frees: an interrupt must not land in free
   for (int i = 0; i < MXUNIT; ++i) close_unit(i, true);
 }

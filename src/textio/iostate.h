@@ -29,7 +29,7 @@ struct unit {
   int upush;      // one character pushed back by a reader, already translated
   int ula;        // raw byte read after a CR that did not precede an LF
   bool uctrlz;    // a Ctrl-Z byte ended the input
-  bool uwerr;     // a write to the stream failed (table file: fatal)
+  bool ucut;      // an older file's content after the first record is cut
 };
 
 // The statement-in-progress mark.
@@ -43,6 +43,11 @@ struct cilist {
 };
 
 extern unit f__units[MXUNIT];
+
+// The stream buffer of each unit's file, static so that the streams never
+// allocate one of their own while the program runs.
+constexpr size_t kUnitBuffer = BUFSIZ;
+char* unit_buffer(unit* u);
 extern unit* f__curunit;        // null until the first statement/connection
 extern io_mark f__init;
 extern const cilist* f__elist;  // control block of the running statement
@@ -98,8 +103,9 @@ void tm_reset(unit* u);
 void unit_connect(unit* u, FILE* f, int acc, bool last_write);
 
 // Holds off SIGINT and SIGTERM while it lives. Their handlers close every
-// unit; landing inside a write or a close of a file they would write out a
-// part of a row, or close a stream twice.
+// unit and free; landing inside a write or a close of a file they would
+// write out a part of a row or close a stream twice, and landing inside the
+// allocator they would wait for its lock for ever.
 class hold_signals {
  public:
   hold_signals();
@@ -111,8 +117,20 @@ class hold_signals {
   sigset_t saved_;  // the caller's signal mask
 };
 
-// Write n bytes of a record to unit u's stream; notes a failed write.
+// Write n bytes of a record to unit u's stream. A named file (the table)
+// gets the record in one write of its own, and a failure ends the run
+// through the report; the console is not checked.
 void f__write(unit* u, const char* s, size_t n);
+
+// Allocation after start-up, with SIGINT and SIGTERM held off. f__alloc and
+// f__realloc return null when memory runs out.
+void* f__alloc(size_t n);
+void* f__realloc(void* p, size_t n);
+void f__free(void* p);
+
+// Open (or reopen, when f is not null) the named file of unit u with its
+// stream buffer, with SIGINT and SIGTERM held off; null when it fails.
+FILE* f__fopen(unit* u, const char* mode, FILE* f = nullptr);
 
 // Item procedure of the list statement in progress (l_read or l_write);
 // do_lio forwards to it.

@@ -32,8 +32,9 @@ struct lread_state {
   value_kind kind;   // what the current value is
   double num;        // the number, when kind is number
   char* text;        // the text, when kind is text (not NUL-ended)
-  size_t textlen;
-  size_t textcap;
+  size_t textlen;    // characters the text has, kept or not
+  size_t textcap;    // bytes the buffer holds
+  size_t textkeep;   // characters kept: what the item can store
 };
 
 lread_state lr;
@@ -46,22 +47,34 @@ bool is_exp_letter(int c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd';
 // the item loop).
 bool ends_text(int c) { return is_blank(c) || c == '\n' || c == ',' || c == '/'; }
 
+// A text keeps only the characters its item can store; the rest are
+// counted and skipped as they are read, so that a text that never ends
+// takes constant memory and linear time.
 void text_add(int c) {
-  if (lr.textlen == lr.textcap) {
-    char* grown = static_cast<char*>(realloc(lr.text, lr.textcap + TEXT_STEP));
-    if (grown == nullptr) f__fatal(113, "realloc failure");
-    lr.text = grown;
-    lr.textcap += TEXT_STEP;
+  if (lr.textlen < lr.textkeep) {
+    if (lr.textlen == lr.textcap) {
+      char* grown = static_cast<char*>(f__realloc(lr.text, lr.textcap + TEXT_STEP));
+      if (grown == nullptr) f__fatal(113, "realloc failure");
+      lr.text = grown;
+      lr.textcap += TEXT_STEP;
+    }
+    lr.text[lr.textlen] = static_cast<char>(c);
   }
-  lr.text[lr.textlen++] = static_cast<char>(c);
+  ++lr.textlen;
 }
 
-// Every new text value starts in a fresh buffer of TEXT_STEP bytes.
-void text_new() {
-  free(lr.text);
+// The characters of the text that are kept.
+size_t text_kept() { return lr.textlen < lr.textkeep ? lr.textlen : lr.textkeep; }
+
+// Every new text value starts in a fresh buffer of TEXT_STEP bytes and
+// keeps up to `keep` characters (a repeated value reaches the later items
+// of the statement as the first item kept it).
+void text_new(size_t keep) {
+  f__free(lr.text);
   lr.text = nullptr;
   lr.textlen = lr.textcap = 0;
-  lr.text = static_cast<char*>(malloc(TEXT_STEP));
+  lr.textkeep = keep;
+  lr.text = static_cast<char*>(f__alloc(TEXT_STEP));
   if (lr.text == nullptr) f__fatal(113, "no space");
   lr.textcap = TEXT_STEP;
 }
@@ -223,7 +236,9 @@ int delimited(int q) {
         return 0;
       }
     } else if (c == '\n') {
-      if (lr.textlen > 0 && lr.text[lr.textlen - 1] == '\\') lr.text[lr.textlen - 1] = '\n';
+      // (A last character beyond the kept ones cannot be stored anyway.)
+      if (lr.textlen > 0 && lr.textlen <= lr.textkeep && lr.text[lr.textlen - 1] == '\\')
+        lr.text[lr.textlen - 1] = '\n';
       continue;
     }
     text_add(c);
@@ -232,11 +247,11 @@ int delimited(int q) {
 
 // A text value: [r*] then a delimited text, an undelimited text, or nothing
 // (a null value). Digits not followed by a star are text of their own.
-int l_CHAR() {
+int l_CHAR(int len) {
   if (lr.nrep > 0) return 0;
   lr.nrep = 1;
   lr.kind = value_kind::null;
-  text_new();
+  text_new(static_cast<size_t>(len));
 
   int c = t_getc();
   if (is_digit(c)) {
@@ -276,7 +291,7 @@ void store(char* ptr, int len, int type) {
   if (type == TYCHAR) {
     if (lr.kind != value_kind::text) return;
     int n = 0;
-    while (n < len && static_cast<size_t>(n) < lr.textlen && lr.text[n] != '\0') {
+    while (n < len && static_cast<size_t>(n) < text_kept() && lr.text[n] != '\0') {
       ptr[n] = lr.text[n];
       ++n;
     }
@@ -329,7 +344,7 @@ int l_read(int number, char* ptr, int len, int type) {
       }
     }
     if (!null_by_comma) {
-      int rc = type == TYCHAR ? l_CHAR() : l_R();
+      int rc = type == TYCHAR ? l_CHAR(len) : l_R();
       if (rc != 0) return rc;
       // The separating comma belongs to the last repetition of a value.
       int c = skip_blanks(false);

@@ -43,21 +43,25 @@ int f_open(int n, const char* name, int len) {
 
   // The formed name is stored before it is checked, so that the report for
   // an empty name shows the unit named by it (an empty name).
-  free(u->ufnm);
-  u->ufnm = static_cast<char*>(malloc(len + 1));
+  f__free(u->ufnm);
+  u->ufnm = static_cast<char*>(f__alloc(len + 1));
   if (u->ufnm == nullptr) f__fatal(113, "no space");
   g_char(name, len, u->ufnm);
   if (u->ufnm[0] == '\0') f__fatal(107, "open");
 
   // An existing file is never emptied: read/write first, then read only;
-  // only a name that names no file is created.
-  FILE* f = fopen(u->ufnm, "r+");
+  // only a name that names no file is created. A named pipe is opened for
+  // reading only: opened read/write, the program would be a writer of its
+  // own pipe, and the end of its input would never come.
+  struct stat st;
+  bool fifo = stat(u->ufnm, &st) == 0 && S_ISFIFO(st.st_mode);
+  FILE* f = fifo ? nullptr : f__fopen(u, "r+");
   if (f == nullptr) {
-    f = fopen(u->ufnm, "r");
+    f = f__fopen(u, "r");
     if (f != nullptr) {
       u->uacc = ACC_READ;
     } else if (errno == ENOENT) {
-      f = fopen(u->ufnm, "w");
+      f = f__fopen(u, "w");
       if (f != nullptr) {
         u->uacc = ACC_WRITE;
         u->uwrt = true;

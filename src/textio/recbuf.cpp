@@ -19,10 +19,10 @@ void grow(int pos, int keep) {
   long long cap = f__buf == heap_area ? f__buflen : 1024;
   while (cap <= pos) cap *= 2;
   // The capacity is an int; a record that would need more is out of memory.
-  char* area = cap > 0x7fffffff ? nullptr : static_cast<char*>(std::malloc(cap));
+  char* area = cap > 0x7fffffff ? nullptr : static_cast<char*>(f__alloc(cap));
   if (area == nullptr) f__fatal(113, "malloc failure");
   std::memcpy(area, f__buf, keep);
-  if (f__buf == heap_area) std::free(heap_area);
+  if (f__buf == heap_area) f__free(heap_area);
   heap_area = f__buf = area;
   f__buflen = static_cast<int>(cap);
 }

@@ -5,6 +5,7 @@
 #include "textio/iostate.h"
 
 unit f__units[MXUNIT];
+static char f__unit_buffers[MXUNIT][kUnitBuffer];
 unit* f__curunit;
 io_mark f__init = io_mark::uninit;
 const cilist* f__elist;
@@ -25,6 +26,8 @@ bool f__cplus;
 bool f__exit_done;
 
 int (*f__lioproc)(int number, char* ptr, int len, int type);
+
+char* unit_buffer(unit* u) { return f__unit_buffers[u - f__units]; }
 
 // A console unit: no file name, formatted, access mode unset, seekable
 // when its stream is not a terminal.

@@ -6,7 +6,7 @@
 // Reopen u's file by name in mode, keeping the position; false when the
 // reopen fails (the unit is then left without a stream).
 static bool reopen_at(unit* u, const char* mode, long pos) {
-  FILE* f = freopen(u->ufnm, mode, u->ufd);
+  FILE* f = f__fopen(u, mode, u->ufd);
   if (f == nullptr) {
     u->ufd = nullptr;
     return false;
@@ -28,7 +28,7 @@ int f__nowreading(unit* u) {
     u->uacc = ACC_BOTH;
   } else {
     // freopen has closed the stream; open it afresh read-only.
-    FILE* f = fopen(u->ufnm, "r");
+    FILE* f = f__fopen(u, "r");
     if (f == nullptr) return 126;
     u->ufd = f;
     tm_reset(u);

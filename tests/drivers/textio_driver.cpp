@@ -15,6 +15,8 @@
 //   kind:K      a list output item of kind code K on unit 6
 //   nested      a connection while a statement is in progress
 //   raise:SIG   send the process signal SIG (a number)
+//   churn:NAME  for ever: connect unit 11 to NAME, read four header texts,
+//               close (allocation and freeing, for the interrupt tests)
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +84,19 @@ void step(const std::string& cmd) {
   } else if (cmd == "nested") {
     s_wsle(&con_out);
     f_open(11, "nested.txt                    ", 30);
+  } else if (cmd.rfind("churn:", 0) == 0) {
+    char name[30];
+    memset(name, ' ', 30);
+    memcpy(name, arg.data(), std::min<size_t>(arg.size(), 30));
+    const cilist head_in = {11, false, nullptr};
+    char head[4][20];
+    for (;;) {
+      f_open(11, name, 30);
+      s_rsle(&head_in);
+      for (auto& h : head) do_lio(TYCHAR, 1, h, 20);
+      e_rsle();
+      f_clos(11);
+    }
   } else if (cmd.rfind("raise:", 0) == 0) {
     raise(std::stoi(arg));
   } else {
@@ -93,6 +108,7 @@ void step(const std::string& cmd) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  f__startup();
   xargc = argc;
   xargv = argv;
   f_setsig();

@@ -3,6 +3,7 @@
 // whole rows, each the same as the same row of a complete run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -26,23 +27,32 @@ std::string capacity_record() {
 
 using testsupport::lines_of;
 
-TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
+// A folder with the capacity record and the answers, and a complete run in
+// it, timed: its table is the reference.
+class Interrupt : public testing::Test {
+ protected:
+  void SetUp() override {
+    testsupport::write_file(dir / "big.dat", capacity_record());
+    testsupport::write_file(dir / "answers", "big.dat\n0.05\ntable.csv\n");
+    auto t0 = std::chrono::steady_clock::now();
+    int sig = 0;
+    ASSERT_EQ(testsupport::wait_for(start(), &sig), 0);
+    whole = std::chrono::steady_clock::now() - t0;
+    table = testsupport::read_file(dir / "table.csv");
+    ASSERT_EQ(std::count(table.begin(), table.end(), '\n'), 301);
+  }
+  pid_t start() { return testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err); }
+
   testsupport::temp_dir dir;
-  testsupport::write_file(dir / "big.dat", capacity_record());
-  testsupport::write_file(dir / "answers", "big.dat\n0.05\ntable.csv\n");
   const std::string in = (dir / "answers").string(), out = (dir / "out").string(),
                     err = (dir / "err").string();
+  std::chrono::steady_clock::duration whole;
+  std::string table;
+};
 
-  // The complete run, timed, is the reference.
-  auto t0 = std::chrono::steady_clock::now();
-  int sig = 0;
-  int status = testsupport::wait_for(
-      testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err), &sig);
-  auto whole = std::chrono::steady_clock::now() - t0;
-  ASSERT_EQ(status, 0);
-  const std::vector<std::string> reference = lines_of(testsupport::read_file(dir / "table.csv"));
-  ASSERT_EQ(reference.size(), 301u);
-
+TEST_F(Interrupt, TheTableKeepsOnlyWholeRows) {
+  const std::vector<std::string> reference = lines_of(table);
+  int sig = 0, status = 0;
   const int tries = std::getenv("RSPEC_INTERRUPT_TRIES") ? std::atoi(std::getenv("RSPEC_INTERRUPT_TRIES")) : 20;
   std::mt19937 gen(12345);
   auto span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
@@ -53,7 +63,7 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
     // nothing of the last try may be left to read.
     for (const char* f : {"table.csv", "out", "err"}) std::filesystem::remove(dir / f);
     int signo = k % 2 ? SIGTERM : SIGINT;
-    pid_t pid = testsupport::spawn({RSPEC_PROGRAM}, dir.path(), in, out, err);
+    pid_t pid = start();
     std::this_thread::sleep_for(std::chrono::microseconds(when(gen)));
     kill(pid, signo);
     status = testsupport::wait_for(pid, &sig);
@@ -71,6 +81,42 @@ TEST(Interrupt, TheTableKeepsOnlyWholeRows) {
     if (got.size() > 1 && got.size() < 301) ++mid_sweep;
   }
   RecordProperty("interrupted_mid_sweep", mid_sweep);
+  std::printf("%d of %d tries landed inside the sweep\n", mid_sweep, tries);
+}
+
+// A hang-up (the terminal closed) or a kill at a random moment, with an
+// older, longer table at the table's name: the table holds, at every
+// moment, the header and whole rows only and nothing of the older file
+// after them (or the older file untouched, when the run ended before its
+// first record).
+TEST_F(Interrupt, HangUpOrKillLeavesWholeRowsAndNoStaleByte) {
+  const std::string& reference = table;
+  int sig = 0;
+  std::string old;
+  for (int i = 0; i < 20000; ++i) old += "an older table's line, longer than the new table\n";
+
+  const int tries = std::getenv("RSPEC_INTERRUPT_TRIES") ? std::atoi(std::getenv("RSPEC_INTERRUPT_TRIES")) : 50;
+  std::mt19937 gen(4242);
+  std::uniform_int_distribution<long> when(0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+  int mid_sweep = 0;
+  for (int k = 0; k < tries; ++k) {
+    testsupport::write_file(dir / "table.csv", old);
+    int signo = k % 2 ? SIGKILL : SIGHUP;
+    pid_t pid = start();
+    std::this_thread::sleep_for(std::chrono::microseconds(when(gen)));
+    kill(pid, signo);
+    int status = testsupport::wait_for(pid, &sig);
+    const std::string got = testsupport::read_file(dir / "table.csv");
+    if (status == 0) {
+      ASSERT_TRUE(got == reference) << "try " << k << ": status 0 without the whole table";
+      continue;
+    }
+    ASSERT_EQ(sig, signo) << "try " << k;
+    if (got == old) continue;
+    ASSERT_TRUE(got == reference.substr(0, got.size())) << "try " << k << ": a stale or wrong byte";
+    ASSERT_TRUE(got.empty() || got.back() == '\n') << "try " << k << ": a part of a row at the end";
+    if (got.size() > 74 && got.size() < reference.size()) ++mid_sweep;
+  }
   std::printf("%d of %d tries landed inside the sweep\n", mid_sweep, tries);
 }
 

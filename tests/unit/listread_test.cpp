@@ -514,6 +514,14 @@ struct text_case {
 const text_case texts[] = {
     {"words", "EW NS UD gal\n", {"EW", "NS", "UD", "gal"}},
     {"long word cut", "ABCDEFGHIJKLMNOPQRSTUVWXY b c d\n", {"ABCDEFGHIJKLMNOPQRST", "b", "c", "d"}},
+    // A text keeps what its item stores and skips the rest as it reads.
+    {"huge word skipped", std::string(100000, 'w') + " b c d\n", {std::string(20, 'w'), "b", "c", "d"}},
+    {"long repeat cut", "2*ABCDEFGHIJKLMNOPQRSTUVWXYZ c d\n",
+     {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRST", "c", "d"}},
+    {"backslash past the item", "'ABCDEFGHIJKLMNOPQRSTUVWX\\\nY' b c d\n",
+     {"ABCDEFGHIJKLMNOPQRST", "b", "c", "d"}},
+    {"backslash at the item's end", "'ABCDEFGHIJKLMNOPQRS\\\nY' b c d\n",
+     {"ABCDEFGHIJKLMNOPQRS\n", "b", "c", "d"}},
     {"commas", "ACC-EW,ACC-NS,,x\n", {"ACC-EW", "ACC-NS", KEEP_TEXT, "x"}},
     {"slash ends", "EW NS/UD gal\n", {"EW", "NS", KEEP_TEXT, KEEP_TEXT}},
     {"over lines", "EW\n\n NS\nUD gal extra\n", {"EW", "NS", "UD", "gal"}},
