@@ -82,6 +82,9 @@ struct test_case {
   std::vector<file_check> checks;
 };
 
+// Test names in the listing show the case's name, not an object dump.
+void PrintTo(const test_case& c, std::ostream* os) { *os << c.name; }
+
 std::string unescape(const std::string& line, bool* no_newline) {
   std::string r;
   *no_newline = false;

@@ -22,6 +22,8 @@ struct fault {
   long quiet;  // failing calls that may end in status 0 and the whole table
 };
 
+void PrintTo(const fault& f, std::ostream* os) { *os << f.call; }
+
 const char kAnswers[] = "r.dat\n0.05\nt.csv\n";
 
 // A record of 100 rows, so that each run is short.

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -90,10 +91,41 @@ struct run_options {
   long memory_limit = -1;        // RLIMIT_AS in bytes
 };
 
+// A copy of a program that uid 65534 may execute: the tree it was built in
+// may sit in a folder that only its owner may enter (a home folder of mode
+// 700, a mktemp -d folder). Removed with the object.
+class runnable_copy {
+ public:
+  explicit runnable_copy(const std::string& program) {
+    char tmpl[] = "/tmp/rspec-prog-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) return;
+    dir_ = tmpl;
+    chmod(dir_.c_str(), 0755);
+    path_ = dir_ + "/" + std::filesystem::path(program).filename().string();
+    std::error_code ec;
+    std::filesystem::copy_file(program, path_, ec);
+    chmod(path_.c_str(), 0755);
+  }
+  ~runnable_copy() {
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string dir_, path_;
+};
+
 // Run argv with the given standard input. Core dumps are disabled in the
-// child, so an abort leaves nothing behind.
-inline outcome run(const std::vector<std::string>& argv, const std::string& input,
+// child, so an abort leaves nothing behind. A run with lowered privileges
+// runs a copy of the program that the lowered user may execute.
+inline outcome run(std::vector<std::string> argv, const std::string& input,
                    const run_options& o = {}) {
+  std::unique_ptr<runnable_copy> copy;
+  if (o.drop_privileges && getuid() == 0) {
+    copy = std::make_unique<runnable_copy>(argv[0]);
+    argv[0] = copy->path();
+  }
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) std::abort();
   std::string out_file;

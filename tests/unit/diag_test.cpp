@@ -27,6 +27,8 @@ struct report_case {
   int signal;             // expected signal
 };
 
+void PrintTo(const report_case& c, std::ostream* os) { *os << c.title; }
+
 const report_case report_cases[] = {
     {"stop with a code", {"stop:1"}, "", "STOP 1 statement executed\n", 0, 0},
     {"stop without a code", {"say:x", "stop:"}, "", "", 0, 0},

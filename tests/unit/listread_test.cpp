@@ -165,6 +165,9 @@ struct rows_case {
   std::vector<row> rows;  // the complete rows, in order
 };
 
+// Test names in the listing show the input, not an object dump.
+void PrintTo(const rows_case& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.input)); }
+
 const rows_case separators[] = {
     {"0.01 1.5,-2.5\t3E2\n", {{0.01f, 1.5f, -2.5f, 300}}},
     {"1 2\n3 4\n5 6 7 8\n", {{1, 2, 3, 4}, {5, 6, 7, 8}}},
@@ -303,6 +306,8 @@ struct fatal_case {
   int n;
   const char* ctx;
 };
+
+void PrintTo(const fatal_case& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.input)); }
 
 const fatal_case row_failures[] = {
     {"1.5E 1 2 3\n", 112, "exponent field"},
@@ -510,6 +515,8 @@ struct text_case {
   std::string input;
   std::vector<std::string> items;  // unpadded, or KEEP_TEXT
 };
+
+void PrintTo(const text_case& c, std::ostream* os) { *os << c.title; }
 
 const text_case texts[] = {
     {"words", "EW NS UD gal\n", {"EW", "NS", "UD", "gal"}},
