@@ -203,6 +203,13 @@ const rows_case repeats[] = {
     {"2*,9,9\n", {{KEEP, KEEP, 9, 9}}},
     {"2*\n9 9\n", {{KEEP, KEEP, 9, 9}}},
     {"2*5,7,8\n", {{5, 5, 7, 8}}},
+    // The comma after a repeated value belongs to its last repetition, so a
+    // second comma right after it is a null value.
+    {"2*5,,8 9\n", {{5, 5, KEEP, 8}}},
+    {"2*5 , , 8 9\n", {{5, 5, KEEP, 8}}},
+    {"3*5,,8\n", {{5, 5, 5, KEEP}}},
+    {"1*5,,8 9\n", {{5, KEEP, 8, 9}}},
+    {"2*,,8 9\n", {{KEEP, KEEP, KEEP, 8}}},
     {"2*5 , 2*6\n", {{5, 5, 6, 6}}},
     {"1 3*-4e1\n", {{1, -40, -40, -40}}},
     {"+2*3 1 2\n", {{3, 3, 1, 2}}},
