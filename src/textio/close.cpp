@@ -13,14 +13,16 @@ namespace {
 }
 
 // Close unit n. From the run (at_exit false) any failure to bring a written
-// file's bytes onto it is fatal: the flush, the cut ("endfile") and the
-// close; at exit every failure is ignored.
+// file's bytes onto it is fatal: the cut ("endfile") and the close; at exit
+// every failure is ignored.
 int close_unit(int n, bool at_exit) {
   if (n < 0 || n >= MXUNIT) return 0;
   unit* u = &f__units[n];
   if (u->ufd != nullptr) {
+    // A named file's records never wait in the stream's buffer (each went
+    // to the system in a write of its own), so the close is what is left
+    // to check.
     bool check = u->uwrt && u->ufnm != nullptr && !at_exit;
-    if (check && fflush(u->ufd) != 0) close_failed(u, errno);
     if (u->uwrt && t_runc(u) != 0 && !at_exit) f__fatal(111, "endfile");
     if (u->ufnm != nullptr) {
       int rc = fclose(u->ufd);

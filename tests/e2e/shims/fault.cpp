@@ -9,6 +9,9 @@
 //                      EFBIG, ENOMEM (default EIO)
 //   RSPEC_FAULT_COUNT  a file that receives, at a normal exit, how many
 //                      calls of the function were made
+//   RSPEC_FAULT_SHORT  set: a failing write first writes half of its bytes
+//                      and returns that count, and the next call fails, as
+//                      a disk that fills up in the middle of a write does
 // Only calls made through the dynamic linker are seen: the program's own,
 // and allocations anywhere; stdio's writes inside the C library are not.
 #include <dlfcn.h>
@@ -36,6 +39,8 @@ bool onward = false;
 int err = EIO;
 long calls = 0;
 bool armed = false;
+bool short_write = false;
+bool short_pending = false;  // a short write was made: the next call fails
 
 ssize_t (*real_write)(int, const void*, size_t);
 int (*real_fflush)(FILE*);
@@ -78,6 +83,7 @@ __attribute__((constructor)) void init() {
     onward = strchr(n, '+') != nullptr;
   }
   err = errno_named(getenv("RSPEC_FAULT_ERRNO"));
+  short_write = getenv("RSPEC_FAULT_SHORT") != nullptr;
   armed = true;
 }
 
@@ -97,7 +103,15 @@ __attribute__((destructor)) void fini() {
 }  // namespace
 
 extern "C" ssize_t write(int fd, const void* b, size_t n) {
-  if (fail_now(f_write)) {
+  bool fail = fail_now(f_write);
+  if (short_pending) {
+    short_pending = false;
+    fail = true;
+  } else if (fail && short_write && n > 1) {
+    short_pending = true;
+    return real_write(fd, b, n / 2);
+  }
+  if (fail) {
     errno = err;
     return -1;
   }
