@@ -287,6 +287,8 @@ TEST_P(Case, Runs) {
     testsupport::write_file(dir / name, std::string(n, 'x') + " NS UD gal\n" + generated_record(4, 0.01, 0).substr(32));
   for (const auto& [name, mode] : c.modes) chmod((dir / name).c_str(), mode);
   if (c.as_nobody && getuid() != 0) GTEST_SKIP() << "needs root to run the case as uid 65534";
+  if (c.memory >= 0 && RSPEC_SANITIZED)
+    GTEST_SKIP() << "the sanitizers' shadow memory does not fit an address-space limit";
 
   std::vector<pid_t> writers;
   for (const auto& [name, from] : c.fifos) {

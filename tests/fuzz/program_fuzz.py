@@ -174,6 +174,7 @@ def main():
     ap.add_argument("--keep", default="fuzz-failures")
     a = ap.parse_args()
     a.program = os.path.abspath(a.program)
+    print("seed %d" % a.seed, flush=True)
     r = random.Random(a.seed)
     end = time.time() + a.seconds
     runs = 0

@@ -163,7 +163,11 @@ inline outcome run(std::vector<std::string> argv, const std::string& input,
       struct rlimit l = {static_cast<rlim_t>(o.memory_limit), static_cast<rlim_t>(o.memory_limit)};
       setrlimit(RLIMIT_AS, &l);
     }
-    if (!o.preload.empty()) setenv("LD_PRELOAD", o.preload.c_str(), 1);
+    if (!o.preload.empty()) {
+      setenv("LD_PRELOAD", o.preload.c_str(), 1);
+      // A sanitizer build wants its runtime first; the library comes first.
+      setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+    }
     for (const auto& [name, value] : o.env) setenv(name.c_str(), value.c_str(), 1);
     for (int fd : o.closed) close(fd);
     if (o.drop_privileges && getuid() == 0) {

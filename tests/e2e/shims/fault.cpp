@@ -146,6 +146,7 @@ extern "C" int ftruncate(int fd, off_t n) {
 
 extern "C" int ftruncate64(int fd, off_t n) { return ftruncate(fd, n); }
 
+#ifndef RSPEC_FAULT_NO_MALLOC
 extern "C" void* malloc(size_t n) {
   if (fail_now(f_malloc)) {
     errno = ENOMEM;
@@ -169,3 +170,4 @@ extern "C" void* realloc(void* p, size_t n) {
   }
   return __libc_realloc(p, n);
 }
+#endif
