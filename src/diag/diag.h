@@ -1,6 +1,8 @@
 #pragma once
 // Start-up, the normal and the abnormal end, the fatal error report and the
-// signal handlers.
+// signal handlers: the bottom of the program's calls. The text layer, above
+// it, hands it what it needs of the units through two hooks that its
+// initialisation sets.
 
 // Messages of the error numbers 100 to 132.
 extern const char* const F_err[];
@@ -35,9 +37,13 @@ void f_setsig();
 // process: the hook must not return (it throws or jumps away).
 extern void (*f__fatal_hook)(int n, const char* s);
 
+// Set by the text layer's initialisation: the report's lines about the
+// units and statements after its first line (the report itself writes the
+// first line and ends the process), and the closing of every unit that the
+// abnormal end runs before its abort.
+extern void (*f__report_io)();
+extern void (*f__close_io)();
+
 // Guard of the fatal report: set by the first report.
 extern bool f__fatal_called;
 
-// The command-line arguments, recorded at start-up and used by nothing.
-extern int xargc;
-extern char** xargv;

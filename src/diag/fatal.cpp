@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "textio/iostate.h"
 
 const char* const F_err[] = {
     "error in format",                        // 100
@@ -45,6 +44,8 @@ static_assert(sizeof F_err / sizeof F_err[0] == MAXERR - 100);
 
 bool f__fatal_called;
 void (*f__fatal_hook)(int n, const char* s);
+void (*f__report_io)();
+void (*f__close_io)();
 
 // Everything after the report's first line.
 [[noreturn]] static void report_state();
@@ -77,27 +78,6 @@ static void report_state() {
     abort();
   }
   f__fatal_called = true;
-
-  if (f__init != io_mark::uninit) {
-    if (f__curunit != nullptr) {
-      int n_unit = static_cast<int>(f__curunit - f__units);
-      if (f__curunit->ufnm != nullptr)
-        fprintf(stderr, "apparent state: unit %d named %s\n", n_unit, f__curunit->ufnm);
-      else
-        fprintf(stderr, "apparent state: unit %d (unnamed)\n", n_unit);
-    } else {
-      fputs("apparent state: internal I/O\n", stderr);
-    }
-    if (f__fmtbuf != nullptr) {
-      fputs("last format: ", stderr);
-      fwrite(f__fmtbuf, 1, f__fmtlen, stderr);
-      fputc('\n', stderr);
-    }
-    fprintf(stderr, "lately %s %s %s %s", f__reading ? "reading" : "writing",
-            f__sequential ? "sequential" : "direct",
-            f__formatted ? "formatted" : "unformatted",
-            f__external ? "external" : "internal");
-  }
-  f__init = io_mark::idle;
+  if (f__report_io) f__report_io();
   sig_die(" IO", 1);
 }

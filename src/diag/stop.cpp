@@ -4,9 +4,6 @@
 
 #include "diag/diag.h"
 
-int xargc;
-char** xargv;
-
 void s_stop(const char* s, int n) {
   if (n > 0) {
     fputs("STOP ", stderr);

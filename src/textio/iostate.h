@@ -70,9 +70,14 @@ extern bool f__cplus;   // plus-sign flag of formatted output (always 0 here)
 // Guard of the closing pass run at exit.
 extern bool f__exit_done;
 
-// Initialise the unit table (console units 0, 5, 6). Fatal 131 when a
-// statement is in progress.
+// Initialise the unit table (console units 0, 5, 6) and give the fatal
+// report its hooks into the units. Fatal 131 when a statement is in
+// progress.
 void f_init();
+
+// The fatal report's lines about the units, the last format and the mode
+// flags (when the layer was initialised); the statement mark is left idle.
+void f__report_units();
 
 // Shared start of every statement: initialise if not idle, mark the
 // statement in progress, make unit n current (when n is a valid unit).

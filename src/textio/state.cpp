@@ -3,6 +3,7 @@
 
 #include "diag/diag.h"
 #include "textio/iostate.h"
+#include "textio/textio.h"
 
 unit f__units[MXUNIT];
 static char f__unit_buffers[MXUNIT][kUnitBuffer];
@@ -41,6 +42,8 @@ static void connect_console(int n, FILE* f, bool last_write) {
 void f_init() {
   if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
   f__init = io_mark::idle;
+  f__report_io = f__report_units;
+  f__close_io = f_exit;
   connect_console(0, stderr, true);
   connect_console(5, stdin, false);
   connect_console(6, stdout, true);

@@ -109,8 +109,6 @@ void step(const std::string& cmd) {
 
 int main(int argc, char** argv) {
   f__startup();
-  xargc = argc;
-  xargv = argv;
   f_setsig();
   f_init();
   atexit(f_exit);

@@ -5,10 +5,8 @@
 #include "run/run.h"
 #include "textio/textio.h"
 
-int main(int argc, char** argv) {
+int main() {  // arguments are accepted and ignored
   f__startup();
-  xargc = argc;  // recorded; the run takes no arguments
-  xargv = argv;
   f_setsig();
   f_init();
   atexit(f_exit);
