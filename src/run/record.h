@@ -14,7 +14,3 @@ struct record {
 };
 
 extern record the_record;
-
-// The sweep over the record, rows to sink (the vector sweep, bit-identical
-// to the plain one).
-void run_sweep(float h, float dt, int nn, record& r, spectrum::row_sink sink, void* ctx);

@@ -9,17 +9,12 @@
 // pushed back, so every further request on the line sees it again.
 static int x_getc() {
   unit* u = f__curunit;
-  if (u->uend) return EOF;
-  int c = tm_getc(u);
+  int c = unit_getc(u);
   if (c == '\n') {
     tm_ungetc(u, c);
     return c;
   }
-  if (c == EOF) {
-    if (!ferror(u->ufd)) u->uend = true;
-    return EOF;
-  }
-  ++f__recpos;
+  if (c != EOF) ++f__recpos;
   return c;
 }
 
@@ -40,15 +35,10 @@ static int rd_AW(char* ptr, int w, int len) {
 
 // The rest of the line, its line end included; -1 when the input ends first.
 static int skip_line() {
-  unit* u = f__curunit;
-  if (u->uend) return -1;
   for (;;) {
-    int c = tm_getc(u);
+    int c = unit_getc(f__curunit);
     if (c == '\n') return 0;
-    if (c == EOF) {
-      if (!ferror(u->ufd)) u->uend = true;
-      return -1;
-    }
+    if (c == EOF) return -1;
   }
 }
 

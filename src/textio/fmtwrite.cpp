@@ -51,8 +51,6 @@ int s_wsfe(const cilist* a) {
   if (!u->ufmt) f__fatal(102, "sfe");
 
   f__recpos = 0;
-  f__cursor = 0;
-  f__scale = 0;
   f__fmtbuf = a->cifmt;
   f__fmtlen = static_cast<int>(std::strlen(a->cifmt));
   f__curunit = u;
@@ -64,7 +62,6 @@ int s_wsfe(const cilist* a) {
   f__fmttext = a->cifmt;
   if (pars_f(a->cifmt) != 0) f__fatal(100, "startio");
   fmt_bg();
-  f__cplus = false;
   f__doed = w_ed;
   f__doned = w_ned;
   f__dorevert = w_revert;

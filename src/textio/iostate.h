@@ -22,9 +22,6 @@ struct unit {
   bool uwrt;      // the last transfer on the unit was a write
   bool uend;      // the stream has reported end of input
   bool useek;     // the stream is not a terminal or other character device
-  int url;        // record length: always 0 here
-  bool ublnk;     // blank handling: always off here
-  bool uscrtch;   // scratch file: always off here
   // Text-mode source (emulated: POSIX stdio does not translate).
   int upush;      // one character pushed back by a reader, already translated
   int ula;        // raw byte read after a CR that did not precede an LF
@@ -63,9 +60,6 @@ extern int f__fmtlen;
 extern char* f__buf;
 extern int f__buflen;
 extern int f__recpos;
-extern int f__cursor;   // positioning state; no statement here moves it
-extern int f__scale;    // scale factor of formatted output (always 0 here)
-extern bool f__cplus;   // plus-sign flag of formatted output (always 0 here)
 
 // Guard of the closing pass run at exit.
 extern bool f__exit_done;
@@ -96,6 +90,10 @@ int f__nowwriting(unit* u);
 // LF is dropped, a Ctrl-Z byte ends the input. Returns a byte or EOF; a read
 // error also returns EOF (ferror on the stream tells the two apart).
 int tm_getc(unit* u);
+// One character of unit u for a read statement: EOF while the unit's
+// end-of-file flag is set; end of input without a stream error (or a
+// Ctrl-Z) sets the flag, a read error returns EOF and leaves it clear.
+int unit_getc(unit* u);
 // Push one translated character back (EOF is not pushed).
 void tm_ungetc(unit* u, int c);
 // Forget anything held back (at a connection).

@@ -310,13 +310,7 @@ void store(char* ptr, int len, int type) {
 
 }  // namespace
 
-int t_getc() {
-  unit* u = f__curunit;
-  if (u->uend) return EOF;
-  int c = tm_getc(u);
-  if (c == EOF && !ferror(u->ufd)) u->uend = true;
-  return c;
-}
+int t_getc() { return unit_getc(f__curunit); }
 
 void t_ungetc(int c) { tm_ungetc(f__curunit, c); }
 

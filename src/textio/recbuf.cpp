@@ -46,7 +46,6 @@ int f__putbuf(int c) {
 int x_wSL() {
   f__putbuf('\n');
   f__recpos = 0;
-  f__cursor = 0;
   return 0;
 }
 

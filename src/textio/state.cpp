@@ -20,9 +20,6 @@ static char f__fixed_buf[400];
 char* f__buf = f__fixed_buf;
 int f__buflen = 400;
 int f__recpos;
-int f__cursor;
-int f__scale;
-bool f__cplus;
 
 bool f__exit_done;
 

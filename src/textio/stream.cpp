@@ -44,6 +44,13 @@ int tm_getc(unit* u) {
   return c;
 }
 
+int unit_getc(unit* u) {
+  if (u->uend) return EOF;
+  int c = tm_getc(u);
+  if (c == EOF && !ferror(u->ufd)) u->uend = true;
+  return c;
+}
+
 void tm_ungetc(unit* u, int c) {
   if (c != EOF) u->upush = c;
 }
@@ -54,9 +61,6 @@ void unit_connect(unit* u, FILE* f, int acc, bool last_write) {
   u->uacc = acc;
   u->uwrt = last_write;
   u->uend = false;
-  u->url = 0;
-  u->ublnk = false;
-  u->uscrtch = false;
   u->ucut = false;
   tm_reset(u);
 }
