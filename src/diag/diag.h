@@ -8,6 +8,25 @@
 extern const char* const F_err[];
 constexpr int MAXERR = 133;  // one past the last numbered message
 
+// The error numbers the program reports, named for their messages. -1 is
+// end of file, 0 to 99 a system error number.
+enum : int {
+  ERR_EOF = -1,
+  ERR_FORMAT = 100,            // error in format
+  ERR_UNIT_NUMBER = 101,       // illegal unit number
+  ERR_FORMATTED_IO = 102,      // formatted io not allowed
+  ERR_UNFORMATTED_IO = 103,    // unformatted io not allowed
+  ERR_NULL_NAME = 107,         // null file name
+  ERR_TRUNCATE = 111,          // truncation failed in endfile
+  ERR_LIST_INPUT = 112,        // incomprehensible list input
+  ERR_NO_SPACE = 113,          // out of free space
+  ERR_NOT_CONNECTED = 114,     // unit not connected
+  ERR_CANT_READ = 126,         // can't read file
+  ERR_CANT_WRITE = 127,        // can't write file
+  ERR_RECURSION = 131,         // I/O started while already doing I/O
+  ERR_UNKNOWN_TYPE = 204,      // outside the table: an illegal error number
+};
+
 // The fatal error report: its lines on standard error, every unit closed,
 // then abort. n is -1 (end of file), 0..99 (a system error number), 100..132
 // (the message table) or anything else (an illegal number).

@@ -23,7 +23,7 @@ int close_unit(int n, bool at_exit) {
     // to the system in a write of its own), so the close is what is left
     // to check.
     bool check = u->uwrt && u->ufnm != nullptr && !at_exit;
-    if (u->uwrt && t_runc(u) != 0 && !at_exit) f__fatal(111, "endfile");
+    if (u->uwrt && t_runc(u) != 0 && !at_exit) f__fatal(ERR_TRUNCATE, "endfile");
     if (u->ufnm != nullptr) {
       int rc = fclose(u->ufd);
       int err = errno;
@@ -45,7 +45,7 @@ int close_unit(int n, bool at_exit) {
 }  // namespace
 
 int f_clos(int n) {
-  if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
+  if (f__init == io_mark::busy) f__fatal(ERR_RECURSION, "I/O recursion");
   hold_signals hold;  // an interrupt must not close the unit a second time
   return close_unit(n, false);
 }

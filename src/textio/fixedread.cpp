@@ -60,23 +60,11 @@ static int rd_newrec() {
 }
 
 int s_rsfe(const cilist* a) {
-  f__stmt_begin(a);
-  if (a->ciunit < 0 || a->ciunit >= MXUNIT) f__fatal(101, "startio");
-  unit* u = &f__units[a->ciunit];
-  if (u->ufd == nullptr) f__fatal(114, "sfe");
-  if (!u->ufmt) f__fatal(102, "sfe");
-  f__reading = f__sequential = f__formatted = f__external = true;
-  f__fmtbuf = a->cifmt;
-  f__fmtlen = static_cast<int>(strlen(a->cifmt));
-  if (pars_f(a->cifmt) < 0) f__fatal(100, "startio");
-  fmt_bg();
+  int rc = f__stmt_start(a, k_rsfe);
   f__doed = rd_ed;
   f__doned = rd_ned;
   f__dorevert = rd_newrec;
-  f__recpos = 0;
-  if (u->uwrt && f__nowreading(u) != 0) f__fatal(126, "read start");
-  if (u->uend) return f__eof("read start");
-  return 0;
+  return rc;
 }
 
 int e_rsfe() {

@@ -63,7 +63,7 @@ int walk(char* ptr, int len) {
         if (ptr == nullptr) return 0;
         // A value is left over: a new record from the reversion point. A
         // format without a field could never place it.
-        if (!field_done) f__fatal(100, "do_fio");
+        if (!field_done) f__fatal(ERR_FORMAT, "do_fio");
         field_done = false;
         if (int rc = (*f__dorevert)()) return rc;
         cp = rp = 0;
@@ -72,7 +72,7 @@ int walk(char* ptr, int len) {
       default:
         fprintf(stderr, "unknown code in do_fio: %d\n%.*s\n", p->op,
                 static_cast<int>(strlen(f__fmttext)), f__fmttext);
-        f__fatal(100, "do_fio");
+        f__fatal(ERR_FORMAT, "do_fio");
     }
   }
 }

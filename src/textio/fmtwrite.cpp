@@ -38,39 +38,11 @@ int w_revert() { return x_wSL(); }
 }  // namespace
 
 int s_wsfe(const cilist* a) {
-  // The unit becomes current only once it has passed its checks: a report
-  // for a bad unit shows the state the previous statement left.
-  unit* prev = f__curunit;
-  f__stmt_begin(a);
-  f__curunit = prev;
-  if (a->ciunit < 0 || a->ciunit >= MXUNIT) f__fatal(101, "startio");
-  unit* u = &f__units[a->ciunit];
-  // No default connection exists: every unit the program writes is
-  // connected before its first statement.
-  if (u->ufd == nullptr) f__fatal(114, "sfe");
-  if (!u->ufmt) f__fatal(102, "sfe");
-
-  f__recpos = 0;
-  f__fmtbuf = a->cifmt;
-  f__fmtlen = static_cast<int>(std::strlen(a->cifmt));
-  f__curunit = u;
-  f__reading = false;
-  f__sequential = true;
-  f__formatted = true;
-  f__external = true;
-
-  f__fmttext = a->cifmt;
-  if (pars_f(a->cifmt) != 0) f__fatal(100, "startio");
-  fmt_bg();
+  int rc = f__stmt_start(a, k_wsfe);
   f__doed = w_ed;
   f__doned = w_ned;
   f__dorevert = w_revert;
-
-  if (!u->uwrt) {
-    int n = f__nowwriting(u);
-    if (n != 0) f__fatal(n, "write start");
-  }
-  return 0;
+  return rc;
 }
 
 int e_wsfe() {

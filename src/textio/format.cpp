@@ -48,7 +48,7 @@ const char* literal(const char* p) {
   char d = *p;
   const char* q = p + 1;
   for (;;) {
-    if (*q == '\0') f__fatal(100, "bad string");
+    if (*q == '\0') f__fatal(ERR_FORMAT, "bad string");
     if (*q == d) {
       if (q[1] != d) break;
       ++q;

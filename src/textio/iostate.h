@@ -73,16 +73,41 @@ void f_init();
 // flags (when the layer was initialised); the statement mark is left idle.
 void f__report_units();
 
-// Shared start of every statement: initialise if not idle, mark the
-// statement in progress, make unit n current (when n is a valid unit).
-void f__stmt_begin(const cilist* a);
+// What a kind of statement checks and reports as it starts.
+struct statement_kind {
+  bool read;                     // reads (else writes) its unit
+  bool formatted;                // has a format text (else "list io")
+  bool sequential;               // sets the "sequential" mode flag
+  bool current_after_checks;     // the unit becomes current only once it has
+                                 // passed its checks (else at once)
+  const char* bad_number;        // context of a unit number outside 0..99
+  int unconnected;               // error and context of an unconnected unit
+  const char* unconnected_ctx;
+  int unformatted;               // error and context of an unformatted unit
+  const char* unformatted_ctx;
+  const char* switch_ctx;        // context of a failed switch of direction
+};
+
+// The four kinds: free-form read, list output, fixed-width read, formatted
+// (row) output.
+extern const statement_kind k_rsle, k_wsle, k_rsfe, k_wsfe;
+
+// The start every statement shares, in this order: initialise if not idle
+// and mark the statement in progress (a list statement names its format
+// "list io" at once); check the unit (its number, its connection, its
+// form); make it current and set the mode flags; a formatted statement
+// makes its format the last one and parses it; switch the unit to the
+// statement's direction; a read at end of file ends there ("read start").
+// Returns 0, or -1 at a detected end of file.
+int f__stmt_start(const cilist* a, const statement_kind& k);
 
 // End of file met by the running statement, context ctx: with end-of-file
 // detection the statement ends (mark idle) and -1 comes back; without it the
 // process ends through the fatal report.
 int f__eof(const char* ctx);
 
-// Switch a unit to reading / writing; 0 on success, else 126 / 127.
+// Switch a unit to reading / writing; 0 on success, else ERR_CANT_READ /
+// ERR_CANT_WRITE.
 int f__nowreading(unit* u);
 int f__nowwriting(unit* u);
 

@@ -54,7 +54,7 @@ void text_add(int c) {
   if (lr.textlen < lr.textkeep) {
     if (lr.textlen == lr.textcap) {
       char* grown = static_cast<char*>(f__realloc(lr.text, lr.textcap + TEXT_STEP));
-      if (grown == nullptr) f__fatal(113, "realloc failure");
+      if (grown == nullptr) f__fatal(ERR_NO_SPACE, "realloc failure");
       lr.text = grown;
       lr.textcap += TEXT_STEP;
     }
@@ -75,7 +75,7 @@ void text_new(size_t keep) {
   lr.textlen = lr.textcap = 0;
   lr.textkeep = keep;
   lr.text = static_cast<char*>(f__alloc(TEXT_STEP));
-  if (lr.text == nullptr) f__fatal(113, "no space");
+  if (lr.text == nullptr) f__fatal(ERR_NO_SPACE, "no space");
   lr.textcap = TEXT_STEP;
 }
 
@@ -94,7 +94,7 @@ int repeat_count(const char* dig, int n) {
   long long r = 0;
   for (int i = 0; i < n; ++i) {
     r = r * 10 + (dig[i] - '0');
-    if (r > INT_MAX) f__fatal(112, "bad repetition count");
+    if (r > INT_MAX) f__fatal(ERR_LIST_INPUT, "bad repetition count");
   }
   return static_cast<int>(r);
 }
@@ -133,7 +133,7 @@ int l_R() {
     }
     // Only the first star is a repeat count; a second one ends the number.
     if (c != '*' || star) break;
-    if (nstored == 0 || dropped || neg) f__fatal(112, "bad repetition count");
+    if (nstored == 0 || dropped || neg) f__fatal(ERR_LIST_INPUT, "bad repetition count");
     lr.nrep = repeat_count(dig, nstored);
     star = true;
   }
@@ -170,11 +170,11 @@ int l_R() {
     }
   }
   if (has_exp) {
-    if (!is_digit(c)) f__fatal(112, "exponent field");
+    if (!is_digit(c)) f__fatal(ERR_LIST_INPUT, "exponent field");
     long long e = 0;
     for (; is_digit(c); c = t_getc()) {
       e = e * 10 + (c - '0');
-      if (e > 99999999) f__fatal(112, "exponent field");
+      if (e > 99999999) f__fatal(ERR_LIST_INPUT, "exponent field");
     }
     exp += eneg ? -e : e;
   }
@@ -197,7 +197,7 @@ int l_R() {
   // No mantissa digit: a null value only where a separator follows.
   if (c == ',' || c == '/') return 0;
   if (star && (is_blank(c) || c == '\n')) return 0;
-  f__fatal(112, "invalid number");
+  f__fatal(ERR_LIST_INPUT, "invalid number");
 }
 
 // Undelimited text from its first character c (taken whatever it is) up to a
@@ -267,7 +267,7 @@ int l_CHAR(int len) {
       return 0;
     }
     if (c != '*' || count == 0) return undelimited(c);
-    if (count > INT_MAX) f__fatal(112, "bad repetition count");
+    if (count > INT_MAX) f__fatal(ERR_LIST_INPUT, "bad repetition count");
     lr.nrep = static_cast<int>(count);
     lr.textlen = 0;
   } else {
@@ -319,7 +319,7 @@ int l_read(int number, char* ptr, int len, int type) {
     if (lr.ended) return 0;
     unit* u = f__curunit;
     if (u->uend) return f__eof("list in");
-    if (type != TYREAL && type != TYDREAL && type != TYCHAR) f__fatal(204, "unknown type in lio");
+    if (type != TYREAL && type != TYDREAL && type != TYCHAR) f__fatal(ERR_UNKNOWN_TYPE, "unknown type in lio");
 
     bool null_by_comma = false;
     if (lr.nrep <= 0) {
@@ -356,23 +356,12 @@ int l_read(int number, char* ptr, int len, int type) {
 }
 
 int s_rsle(const cilist* a) {
-  f__stmt_begin(a);
-  f__fmtbuf = "list io";
-  f__fmtlen = 7;
-  f__reading = f__formatted = f__external = true;
-  if (a->ciunit < 0 || a->ciunit >= MXUNIT) f__fatal(101, "stler");
-  unit* u = &f__units[a->ciunit];
-  if (u->ufd == nullptr) f__fatal(102, "lio");
-  if (!u->ufmt) f__fatal(103, "lio");
+  int rc = f__stmt_start(a, k_rsle);
   f__lioproc = l_read;
-
   lr.nrep = 0;
   lr.ended = false;
   lr.kind = value_kind::null;
-
-  if (u->uwrt && f__nowreading(u) != 0) f__fatal(126, "read start");
-  if (u->uend) return f__eof("read start");
-  return 0;
+  return rc;
 }
 
 int e_rsle() {

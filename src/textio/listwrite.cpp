@@ -128,7 +128,7 @@ int l_write(int number, char* ptr, int len, int type) {
       case TYLOGICAL2: lwrt_L(load<int16_t>(ptr) != 0); break;
       case TYLOGICAL:  lwrt_L(load<int32_t>(ptr) != 0); break;
       case TYCHAR:     lwrt_A(ptr, len); break;
-      default:         f__fatal(204, "unknown type in lio");
+      default:         f__fatal(ERR_UNKNOWN_TYPE, "unknown type in lio");
     }
   }
   return 0;
@@ -137,28 +137,10 @@ int l_write(int number, char* ptr, int len, int type) {
 }  // namespace
 
 int s_wsle(const cilist* a) {
-  f__stmt_begin(a);
-  f__fmtbuf = "list io";
-  f__fmtlen = 7;
-  if (a->ciunit < 0 || a->ciunit >= MXUNIT) f__fatal(101, "stler");
-  f__recpos = 0;
-  unit* u = &f__units[a->ciunit];
-  // No default connection exists: every unit the program writes is
-  // connected before its first statement.
-  if (u->ufd == nullptr) f__fatal(102, "lio");
-  if (!u->ufmt) f__fatal(103, "lio");
-  // Writing, formatted, external; "sequential" is left as it was, since
-  // only the formatted statements set it.
-  f__reading = false;
-  f__formatted = true;
-  f__external = true;
+  int rc = f__stmt_start(a, k_wsle);
   f__lioproc = l_write;
   L_len = 80;
-  if (!u->uwrt) {
-    int n = f__nowwriting(u);
-    if (n != 0) f__fatal(n, "list output start");
-  }
-  return 0;
+  return rc;
 }
 
 int e_wsle() {

@@ -28,7 +28,7 @@ static bool stream_seekable(FILE* f) {
 int f_open(int n, const char* name, int len) {
   if (f__init != io_mark::idle) f_init();
   f__external = true;
-  if (n < 0 || n >= MXUNIT) f__fatal(101, "open");
+  if (n < 0 || n >= MXUNIT) f__fatal(ERR_UNIT_NUMBER, "open");
   unit* u = &f__units[n];
   f__curunit = u;
 
@@ -45,9 +45,9 @@ int f_open(int n, const char* name, int len) {
   // an empty name shows the unit named by it (an empty name).
   f__free(u->ufnm);
   u->ufnm = static_cast<char*>(f__alloc(len + 1));
-  if (u->ufnm == nullptr) f__fatal(113, "no space");
+  if (u->ufnm == nullptr) f__fatal(ERR_NO_SPACE, "no space");
   g_char(name, len, u->ufnm);
-  if (u->ufnm[0] == '\0') f__fatal(107, "open");
+  if (u->ufnm[0] == '\0') f__fatal(ERR_NULL_NAME, "open");
 
   // An existing file is never emptied: read/write first, then read only;
   // only a name that names no file is created. A named pipe is opened for

@@ -20,7 +20,7 @@ void grow(int pos, int keep) {
   while (cap <= pos) cap *= 2;
   // The capacity is an int; a record that would need more is out of memory.
   char* area = cap > 0x7fffffff ? nullptr : static_cast<char*>(f__alloc(cap));
-  if (area == nullptr) f__fatal(113, "malloc failure");
+  if (area == nullptr) f__fatal(ERR_NO_SPACE, "malloc failure");
   std::memcpy(area, f__buf, keep);
   if (f__buf == heap_area) f__free(heap_area);
   heap_area = f__buf = area;

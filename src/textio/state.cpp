@@ -37,7 +37,7 @@ static void connect_console(int n, FILE* f, bool last_write) {
 }
 
 void f_init() {
-  if (f__init == io_mark::busy) f__fatal(131, "I/O recursion");
+  if (f__init == io_mark::busy) f__fatal(ERR_RECURSION, "I/O recursion");
   f__init = io_mark::idle;
   f__report_io = f__report_units;
   f__close_io = f_exit;
@@ -46,17 +46,3 @@ void f_init() {
   connect_console(6, stdout, true);
 }
 
-void f__stmt_begin(const cilist* a) {
-  if (f__init != io_mark::idle) f_init();
-  f__init = io_mark::busy;
-  f__elist = a;
-  if (a->ciunit >= 0 && a->ciunit < MXUNIT) f__curunit = &f__units[a->ciunit];
-}
-
-int f__eof(const char* ctx) {
-  if (f__elist && f__elist->ciend) {
-    f__init = io_mark::idle;
-    return -1;
-  }
-  f__fatal(-1, ctx);
-}

@@ -2,6 +2,7 @@
 // direction only is reopened by name on the same stream, and its position
 // restored.
 #include "textio/iostate.h"
+#include "diag/diag.h"
 
 // Reopen u's file by name in mode, keeping the position; false when the
 // reopen fails (the unit is then left without a stream).
@@ -22,14 +23,14 @@ int f__nowreading(unit* u) {
     u->uwrt = false;
     return 0;
   }
-  if (u->ufnm == nullptr) return 126;
+  if (u->ufnm == nullptr) return ERR_CANT_READ;
   long pos = ftell(u->ufd);
   if (reopen_at(u, "r+", pos)) {
     u->uacc = ACC_BOTH;
   } else {
     // freopen has closed the stream; open it afresh read-only.
     FILE* f = f__fopen(u, "r");
-    if (f == nullptr) return 126;
+    if (f == nullptr) return ERR_CANT_READ;
     u->ufd = f;
     tm_reset(u);
     fseek(f, pos, SEEK_SET);
@@ -44,9 +45,9 @@ int f__nowwriting(unit* u) {
     u->uwrt = true;
     return 0;
   }
-  if (u->ufnm == nullptr) return 127;
+  if (u->ufnm == nullptr) return ERR_CANT_WRITE;
   long pos = ftell(u->ufd);
-  if (!reopen_at(u, "r+", pos)) return 127;
+  if (!reopen_at(u, "r+", pos)) return ERR_CANT_WRITE;
   u->uacc = ACC_BOTH;
   u->uwrt = true;
   return 0;

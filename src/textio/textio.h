@@ -37,7 +37,7 @@ int f_open(int unit, const char* name, int len);
 int f_clos(int unit);
 // Close every unit, once per process.
 void f_exit();
-// Cut the unit's file at its current position; 0 or 111.
+// Cut the unit's file at its current position; 0 or ERR_TRUNCATE.
 int t_runc(unit* u);
 // The name held in a text variable: its trailing spaces removed.
 // Writes at most len bytes plus a NUL into out.

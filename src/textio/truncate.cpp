@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "textio/textio.h"
+#include "diag/diag.h"
 
 int t_runc(unit* u) {
   FILE* f = u->ufd;
@@ -12,6 +13,6 @@ int t_runc(unit* u) {
   if (fseek(f, 0, SEEK_END) != 0) return 0;
   long end = ftell(f);
   if (pos < 0 || end < 0 || pos >= end || !u->useek || u->ufnm == nullptr) return 0;
-  if (fseek(f, pos, SEEK_SET) != 0 || ftruncate(fileno(f), pos) != 0) return 111;
+  if (fseek(f, pos, SEEK_SET) != 0 || ftruncate(fileno(f), pos) != 0) return ERR_TRUNCATE;
   return 0;
 }
