@@ -2,6 +2,7 @@
 #include "run/run.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "diag/diag.h"
 #include "run/record.h"
@@ -26,32 +27,30 @@ static_assert(sizeof kTableHeader - 1 == 72);
 // One list output record of a single text item (none for an empty line).
 void write_line(const cilist& to, const char* text) {
   s_wsle(&to);
-  if (text != nullptr) do_lio(TYCHAR, 1, const_cast<char*>(text), static_cast<int>(strlen(text)));
+  if (text != nullptr) lio_text(text, static_cast<int>(strlen(text)));
   e_wsle();
 }
 
 // The fixed-width answer to a file-name question.
 void read_name(char (&name)[30]) {
   s_rsfe(&name_in);
-  do_fio(1, name, 30);
+  fio_text(name, 30);
   e_rsfe();
 }
 
 // One row statement: time and three accelerations, each status tested.
 // Returns false at the first nonzero status.
-bool read_row(float* t, float* a1, float* a2, float* a3) {
+bool read_row(float& t, float& a1, float& a2, float& a3) {
   if (s_rsle(&row_in) != 0) return false;
-  if (do_lio(TYREAL, 1, reinterpret_cast<char*>(t), 4) != 0) return false;
-  if (do_lio(TYREAL, 1, reinterpret_cast<char*>(a1), 4) != 0) return false;
-  if (do_lio(TYREAL, 1, reinterpret_cast<char*>(a2), 4) != 0) return false;
-  if (do_lio(TYREAL, 1, reinterpret_cast<char*>(a3), 4) != 0) return false;
+  for (float* v : {&t, &a1, &a2, &a3})
+    if (lio_real(*v) != 0) return false;
   return e_rsle() == 0;
 }
 
 // The row sink of the sweep: one table row the moment it is handed over.
 void write_row(const float (&row)[spectrum::kRowLength], void*) {
   s_wsfe(&row_out);
-  for (float v : row) do_fio(1, reinterpret_cast<char*>(&v), 4);
+  for (float v : row) fio_real(v);
   e_wsfe();
 }
 
@@ -71,10 +70,10 @@ void spectrum_run() {
   f_open(11, infile, 30);
 
   s_rsle(&file_in);
-  do_lio(TYCHAR, 1, head1, 20);
-  do_lio(TYCHAR, 1, head2, 20);
-  do_lio(TYCHAR, 1, head3, 20);
-  do_lio(TYCHAR, 1, head4, 20);
+  lio_text(head1, 20);
+  lio_text(head2, 20);
+  lio_text(head3, 20);
+  lio_text(head4, 20);
   e_rsle();
 
   // Rows until a statement reports end of file. The arrays hold 33000
@@ -83,10 +82,10 @@ void spectrum_run() {
   int i = 1;
   for (;;) {
     if (i <= spectrum::kCapacity) {
-      if (!read_row(&r.time[i - 1], &r.ddy1[i - 1], &r.ddy2[i - 1], &r.ddy3[i - 1])) break;
+      if (!read_row(r.time[i - 1], r.ddy1[i - 1], r.ddy2[i - 1], r.ddy3[i - 1])) break;
     } else {
       float t, a1, a2, a3;
-      if (!read_row(&t, &a1, &a2, &a3)) break;
+      if (!read_row(t, a1, a2, a3)) break;
       f__fatal_text("list in", "record longer than 33000 samples");
     }
     ++i;
@@ -96,15 +95,15 @@ void spectrum_run() {
   dt = static_cast<float>(static_cast<double>(r.time[1]) - static_cast<double>(r.time[0]));
 
   s_wsle(&con_out);
-  do_lio(TYCHAR, 1, const_cast<char*>("nn and DT="), 10);
-  do_lio(TYLONG, 1, reinterpret_cast<char*>(&nn), 4);
-  do_lio(TYREAL, 1, reinterpret_cast<char*>(&dt), 4);
+  lio_text("nn and DT=", 10);
+  lio_int(nn);
+  lio_real(dt);
   e_wsle();
 
   write_line(con_out, nullptr);
   write_line(con_out, "Enter Damping Factor");
   s_rsle(&con_in);
-  do_lio(TYREAL, 1, reinterpret_cast<char*>(&h), 4);
+  lio_real(h);
   e_rsle();
 
   write_line(con_out, nullptr);

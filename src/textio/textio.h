@@ -24,12 +24,23 @@ int e_wsle();
 // statement in progress (reading or writing).
 int do_lio(int type, int number, char* ptr, int len);
 
+// Typed items, so that no caller casts: a single-precision real, a 32-bit
+// integer, a text of len bytes (read into, or written from).
+inline int lio_real(float& v) { return do_lio(TYREAL, 1, reinterpret_cast<char*>(&v), sizeof v); }
+inline int lio_double(double& v) { return do_lio(TYDREAL, 1, reinterpret_cast<char*>(&v), sizeof v); }
+inline int lio_int(int& v) { return do_lio(TYLONG, 1, reinterpret_cast<char*>(&v), sizeof v); }
+inline int lio_text(char* s, int len) { return do_lio(TYCHAR, 1, s, len); }
+// A text to write: list output never changes its items.
+inline int lio_text(const char* s, int len) { return do_lio(TYCHAR, 1, const_cast<char*>(s), len); }
+
 // Fixed-width read and formatted write: start, do_fio per item, end.
 int s_rsfe(const cilist* a);
 int e_rsfe();
 int s_wsfe(const cilist* a);
 int e_wsfe();
 int do_fio(int number, char* ptr, int len);
+inline int fio_real(float& v) { return do_fio(1, reinterpret_cast<char*>(&v), sizeof v); }
+inline int fio_text(char* s, int len) { return do_fio(1, s, len); }
 
 // Connection of a unit to a file named by a text variable of length len
 // (trailing blanks are not part of the name), and its close.

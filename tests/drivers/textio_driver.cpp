@@ -37,13 +37,13 @@ char last_name[30] = "(none)";
 
 void text_line(const cilist& to, const std::string& text) {
   s_wsle(&to);
-  do_lio(TYCHAR, 1, const_cast<char*>(text.data()), static_cast<int>(text.size()));
+  lio_text(text.data(), static_cast<int>(text.size()));
   e_wsle();
 }
 
 void row(float v) {
   s_wsfe(&row_out);
-  for (int k = 0; k < 10; ++k) do_fio(1, reinterpret_cast<char*>(&v), 4);
+  for (int k = 0; k < 10; ++k) fio_real(v);
   e_wsfe();
 }
 

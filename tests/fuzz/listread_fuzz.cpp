@@ -100,7 +100,7 @@ void read_record() {
       if (s_rsle(&c) != 0) break;
       bool ok = true;
       for (float& x : r)
-        if (ok && do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x) != 0) ok = false;
+        if (ok && lio_real(x) != 0) ok = false;
       if (!ok || e_rsle() != 0) break;
     } catch (const fatal_report& e) {
       if (!row_may_report(e)) {

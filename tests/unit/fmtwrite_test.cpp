@@ -122,7 +122,7 @@ class FormattedOutput : public testsupport::UnitFileTest {
   static void statement(const char* fmt, std::vector<float> values) {
     const cilist ci{kUnit, false, fmt};
     s_wsfe(&ci);
-    for (float& v : values) do_fio(1, reinterpret_cast<char*>(&v), sizeof v);
+    for (float& v : values) fio_real(v);
     e_wsfe();
   }
 };

@@ -105,7 +105,7 @@ class ListRead : public ::testing::Test {
     cilist c{11, true, nullptr};
     if (s_rsle(&c) != 0) return false;
     for (float& x : r)
-      if (do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x) != 0) return false;
+      if (lio_real(x) != 0) return false;
     return e_rsle() == 0;
   }
   // Rows until one reports end of file; `last` keeps that row's items.
@@ -144,7 +144,7 @@ class ListRead : public ::testing::Test {
     float x = start;
     cilist c{5, false, nullptr};
     s_rsle(&c);
-    do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+    lio_real(x);
     e_rsle();
     return x;
   }
@@ -275,10 +275,10 @@ TEST_F(ListRead, SixtyDigitsKeepForty) {
   double x = 0, y = 0;
   cilist c{11, false, nullptr};
   s_rsle(&c);
-  do_lio(TYDREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+  lio_double(x);
   e_rsle();
   s_rsle(&c);
-  do_lio(TYDREAL, 1, reinterpret_cast<char*>(&y), sizeof y);
+  lio_double(y);
   e_rsle();
   EXPECT_EQ(x, cut);
   EXPECT_EQ(y, 1.2);  // 12 and 49 zeros: cut to 40 digits, zeros dropped
@@ -362,7 +362,7 @@ TEST_P(ListReadRowFailure, Reports) {
     for (int i = 0; i < 3; ++i) {
       float r[4];
       s_rsle(&ci);
-      for (float& x : r) do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+      for (float& x : r) lio_real(x);
       e_rsle();
     }
     ADD_FAILURE() << "no report for " << c.input;
@@ -465,7 +465,7 @@ TEST_F(ListRead, UnknownItemKind) {
   s_rsle(&c);
   int v = 0;
   try {
-    do_lio(TYLONG, 1, reinterpret_cast<char*>(&v), sizeof v);
+    lio_int(v);
     ADD_FAILURE() << "no report";
   } catch (const fatal_report& r) {
     EXPECT_EQ(r.n, 204);
@@ -478,12 +478,12 @@ TEST_F(ListRead, EndReportsInputEndingInTheLine) {
   float x;
   connect(11, "1 2");
   s_rsle(&c);
-  do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+  lio_real(x);
   EXPECT_EQ(e_rsle(), -1);
   EXPECT_TRUE(f__units[11].uend);
   connect(11, "1");
   s_rsle(&c);
-  do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+  lio_real(x);
   EXPECT_EQ(e_rsle(), 0);  // the number itself met the end: flag already set
   EXPECT_EQ(x, 1.0f);
 }
@@ -693,7 +693,7 @@ TEST_F(ListRead, ReadErrorActsAsEndOfInput) {
   attach(11, f);
   cilist c{11, false, nullptr};
   s_rsle(&c);
-  for (float& x : r) do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x);
+  for (float& x : r) lio_real(x);
   EXPECT_EQ(e_rsle(), -1);
   EXPECT_FALSE(f__units[11].uend);
 }
@@ -771,7 +771,7 @@ class ListReadReport : public ::testing::Test {
         if (s_rsle(&c) != 0) break;
         bool ok = true;
         for (float& x : r)
-          if (ok && do_lio(TYREAL, 1, reinterpret_cast<char*>(&x), sizeof x) != 0) ok = false;
+          if (ok && lio_real(x) != 0) ok = false;
         if (!ok || e_rsle() != 0) break;
       }
       f_clos(11);

@@ -35,13 +35,13 @@ using Item = std::variant<std::string, int32_t, float>;
 
 void put(const Item& it) {
   if (auto* s = std::get_if<std::string>(&it)) {
-    do_lio(TYCHAR, 1, const_cast<char*>(s->data()), static_cast<int>(s->size()));
+    lio_text(s->data(), static_cast<int>(s->size()));
   } else if (auto* i = std::get_if<int32_t>(&it)) {
     int32_t v = *i;
-    do_lio(TYLONG, 1, reinterpret_cast<char*>(&v), sizeof v);
+    lio_int(v);
   } else {
     float v = std::get<float>(it);
-    do_lio(TYREAL, 1, reinterpret_cast<char*>(&v), sizeof v);
+    lio_real(v);
   }
 }
 
