@@ -2,7 +2,7 @@
 #include <cerrno>
 
 #include "diag/diag.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 namespace {
 

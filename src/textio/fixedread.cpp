@@ -3,7 +3,7 @@
 
 #include "diag/diag.h"
 #include "textio/format.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 // One character of the current line. A line end is never consumed: it is
 // pushed back, so every further request on the line sees it again.

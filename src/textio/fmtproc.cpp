@@ -4,7 +4,7 @@
 
 #include "diag/diag.h"
 #include "textio/format.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 int (*f__doed)(const syl* p, char* ptr, int len);
 int (*f__doned)(const syl* p);

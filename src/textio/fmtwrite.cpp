@@ -5,7 +5,7 @@
 
 #include "diag/diag.h"
 #include "textio/format.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "textio/recbuf.h"
 #include "textio/textio.h"
 #include "textio/wrtfmt.h"

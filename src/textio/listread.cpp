@@ -12,7 +12,7 @@
 
 #include "diag/diag.h"
 #include "textio/decimal.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 namespace {
 

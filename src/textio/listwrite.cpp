@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "textio/recbuf.h"
 #include "textio/textio.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 void g_char(const char* a, int len, char* out) {
   int n = len;

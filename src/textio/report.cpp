@@ -2,7 +2,7 @@
 // the current unit, the last format and the mode flags.
 #include <cstdio>
 
-#include "textio/iostate.h"
+#include "textio/internal.h"
 
 void f__report_units() {
   if (f__init != io_mark::uninit) {

@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "diag/diag.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "textio/textio.h"
 
 unit f__units[MXUNIT];

@@ -4,7 +4,7 @@
 
 #include "diag/diag.h"
 #include "textio/format.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 // A list statement (free-form read, list output) reports an unconnected
 // unit as 102 and an unformatted one as 103, context "lio"; a formatted

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 
 // The next raw byte: one held back after a CR first, then the stream.
 static int raw_getc(unit* u) {

@@ -1,7 +1,7 @@
 // Switching a unit between reading and writing. A file opened for one
 // direction only is reopened by name on the same stream, and its position
 // restored.
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "diag/diag.h"
 
 // Reopen u's file by name in mode, keeping the position; false when the

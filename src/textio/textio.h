@@ -1,9 +1,16 @@
 #pragma once
-// The statements of the text record layer, as the run calls them. Every
-// statement is a start, one transfer per item, an end; each returns a status:
-// 0 success, -1 end of file (only where the statement asked for detection,
-// and from the ends that report it). Every other failure is fatal.
-#include "textio/iostate.h"
+// The text record layer's public face: the statements, as the run calls
+// them. Every statement is a start, one transfer per item, an end; each
+// returns a status: 0 success, -1 end of file (only where the statement
+// asked for detection, and from the ends that report it). Every other
+// failure is fatal.
+
+// Control block of a statement: the unit, end-of-file detection, the format.
+struct cilist {
+  int ciunit;
+  bool ciend;          // end of file is returned as -1 instead of fatal
+  const char* cifmt;   // format text of a formatted statement (NUL-ended)
+};
 
 // Item kind codes passed with each list item.
 enum : int {
@@ -42,14 +49,13 @@ int do_fio(int number, char* ptr, int len);
 inline int fio_real(float& v) { return do_fio(1, reinterpret_cast<char*>(&v), sizeof v); }
 inline int fio_text(char* s, int len) { return do_fio(1, s, len); }
 
+// Initialise the units (the console units 0, 5 and 6), once at start-up.
+void f_init();
+
 // Connection of a unit to a file named by a text variable of length len
 // (trailing blanks are not part of the name), and its close.
 int f_open(int unit, const char* name, int len);
 int f_clos(int unit);
 // Close every unit, once per process.
 void f_exit();
-// Cut the unit's file at its current position; 0 or ERR_TRUNCATE.
-int t_runc(unit* u);
-// The name held in a text variable: its trailing spaces removed.
-// Writes at most len bytes plus a NUL into out.
-void g_char(const char* a, int len, char* out);
+

@@ -1,7 +1,7 @@
 // Cutting a written file after its last record.
 #include <unistd.h>
 
-#include "textio/textio.h"
+#include "textio/internal.h"
 #include "diag/diag.h"
 
 int t_runc(unit* u) {

@@ -24,7 +24,7 @@
 
 #include "diag/diag.h"
 #include "textio/rowformat.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 namespace {
 

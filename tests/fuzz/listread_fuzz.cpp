@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "textio/iostate.h"
+#include "textio/internal.h"
 
 namespace testsupport {
 

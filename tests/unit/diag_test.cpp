@@ -9,7 +9,7 @@
 
 #include "diag/diag.h"
 #include "support/process.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 using testsupport::outcome;
 using testsupport::temp_dir;

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "support/unit_file.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "textio/recbuf.h"
 #include "textio/rowformat.h"
 #include "textio/textio.h"

@@ -23,7 +23,7 @@
 
 #include "diag/diag.h"
 #include "textio/listread.h"
-#include "textio/textio.h"
+#include "textio/internal.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "support/unit_file.h"
-#include "textio/iostate.h"
+#include "textio/internal.h"
 #include "textio/textio.h"
 
 namespace {

@@ -1,10 +1,14 @@
 #pragma once
-// Process-wide state of the text record layer: the unit table, the statement
-// in progress, the record buffer, the last format text and the mode flags
-// that the fatal report reads. Everything the statements share lives here.
+// The text record layer's inside, for its own files and its tests (the run
+// needs only textio/textio.h): the process-wide state the statements share,
+// defined together in state.cpp (the unit table, the statement in progress,
+// the record buffer, the last format text and the mode flags that the fatal
+// report reads), and the routines the statements are built of.
 #include <signal.h>
 
 #include <cstdio>
+
+#include "textio/textio.h"
 
 constexpr int MXUNIT = 100;
 
@@ -32,13 +36,6 @@ struct unit {
 // The statement-in-progress mark.
 enum class io_mark { uninit, idle, busy };
 
-// Control block of a statement: the unit, end-of-file detection, the format.
-struct cilist {
-  int ciunit;
-  bool ciend;          // end of file is returned as -1 instead of fatal
-  const char* cifmt;   // format text of a formatted statement (NUL-ended)
-};
-
 extern unit f__units[MXUNIT];
 
 // The stream buffer of each unit's file, static so that the streams never
@@ -64,10 +61,8 @@ extern int f__recpos;
 // Guard of the closing pass run at exit.
 extern bool f__exit_done;
 
-// Initialise the unit table (console units 0, 5, 6) and give the fatal
-// report its hooks into the units. Fatal 131 when a statement is in
-// progress.
-void f_init();
+// f_init (textio.h) also gives the fatal report its hooks into the units,
+// and is fatal (131) when a statement is in progress.
 
 // The fatal report's lines about the units, the last format and the mode
 // flags (when the layer was initialised); the statement mark is left idle.
@@ -163,3 +158,9 @@ FILE* f__fopen(unit* u, const char* mode, FILE* f = nullptr);
 // Item procedure of the list statement in progress (l_read or l_write);
 // do_lio forwards to it.
 extern int (*f__lioproc)(int number, char* ptr, int len, int type);
+
+// Cut the unit's file at its current position; 0 or ERR_TRUNCATE.
+int t_runc(unit* u);
+// The name held in a text variable: its trailing spaces removed.
+// Writes at most len bytes plus a NUL into out.
+void g_char(const char* a, int len, char* out);
