@@ -6,9 +6,6 @@
 #include "textio/format.h"
 #include "textio/internal.h"
 
-int (*f__doed)(const syl* p, char* ptr, int len);
-int (*f__doned)(const syl* p);
-int (*f__dorevert)();
 
 namespace {
 

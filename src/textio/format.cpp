@@ -6,9 +6,6 @@
 #include "diag/diag.h"
 #include "textio/format.h"
 
-syl f__syl[kMaxSteps];
-int f__nsyl;
-const char* f__fmttext;
 
 namespace {
 

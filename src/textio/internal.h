@@ -53,13 +53,24 @@ extern bool f__reading, f__sequential, f__formatted, f__external;
 extern const char* f__fmtbuf;
 extern int f__fmtlen;
 
-// Record buffer: f__buf holds f__recpos characters of the record being built.
+// Record buffer: f__buf holds f__recpos characters of the record being built,
+// in the fixed area until a record needs more, then in a heap area.
+constexpr int kFixedBuffer = 400;
+extern char f__fixed_buf[kFixedBuffer];
 extern char* f__buf;
 extern int f__buflen;
 extern int f__recpos;
+// Line length limit of list output, set by every list statement's start.
+extern int L_len;
 
 // Guard of the closing pass run at exit.
 extern bool f__exit_done;
+
+// Everything above as the process starts it, then f_init: the console units
+// connected, the mark idle. Named files still connected are closed, console
+// streams are left as they are; the report's guard is cleared too. For the
+// tests, which run many statements in one process.
+void f__reset();
 
 // f_init (textio.h) also gives the fatal report its hooks into the units,
 // and is fatal (131) when a statement is in progress.

@@ -312,6 +312,11 @@ void store(char* ptr, int len, int type) {
 
 int t_getc() { return unit_getc(f__curunit); }
 
+void l_reset() {
+  f__free(lr.text);
+  lr = lread_state{};
+}
+
 void t_ungetc(int c) { tm_ungetc(f__curunit, c); }
 
 int l_read(int number, char* ptr, int len, int type) {

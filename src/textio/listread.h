@@ -9,6 +9,9 @@ int t_getc();
 // Push back one character; pushing back EOF does nothing.
 void t_ungetc(int c);
 
+// Forget the current value (the tests' reset).
+void l_reset();
+
 // Item loop of a free-form read: `number` items of kind `type`, `len` bytes
 // apart from ptr. 0, or -1 at a detected end of file.
 int l_read(int number, char* ptr, int len, int type);

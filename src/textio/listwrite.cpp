@@ -12,8 +12,6 @@
 
 namespace {
 
-// Line length limit of list output, set by every statement's start.
-int L_len = 80;
 
 // Break the line when an item of tested width w does not fit. An empty
 // record is never ended, so an item longer than the line is written whole.

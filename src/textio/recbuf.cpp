@@ -10,20 +10,16 @@
 
 namespace {
 
-// The heap area now in use, if any. Anything else f__buf points at is the
-// fixed area, which is never freed.
-char* heap_area = nullptr;
-
 // Make position `pos` storable; the first `keep` bytes are carried over.
 void grow(int pos, int keep) {
-  long long cap = f__buf == heap_area ? f__buflen : 1024;
+  long long cap = f__buf != f__fixed_buf ? f__buflen : 1024;
   while (cap <= pos) cap *= 2;
   // The capacity is an int; a record that would need more is out of memory.
   char* area = cap > 0x7fffffff ? nullptr : static_cast<char*>(f__alloc(cap));
   if (area == nullptr) f__fatal(ERR_NO_SPACE, "malloc failure");
   std::memcpy(area, f__buf, keep);
-  if (f__buf == heap_area) f__free(heap_area);
-  heap_area = f__buf = area;
+  if (f__buf != f__fixed_buf) f__free(f__buf);  // the fixed area never is
+  f__buf = area;
   f__buflen = static_cast<int>(cap);
 }
 

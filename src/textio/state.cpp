@@ -1,8 +1,17 @@
-// The unit table, the statement start and the state every statement shares.
+// The text layer's process-wide state, all of it defined here: the unit
+// table, the statement in progress, the mode flags and last format the
+// report reads, the record buffer, the parsed format and the renderers and
+// item procedure the running statement installed. Also its initialisation
+// and the one reset the tests use. (Each reader's state for the statement
+// in progress stays with the reader: listread.cpp, fmtproc.cpp.)
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "diag/diag.h"
+#include "textio/format.h"
 #include "textio/internal.h"
+#include "textio/listread.h"
 #include "textio/textio.h"
 
 unit f__units[MXUNIT];
@@ -16,10 +25,18 @@ bool f__reading, f__sequential, f__formatted, f__external;
 const char* f__fmtbuf;
 int f__fmtlen;
 
-static char f__fixed_buf[400];
+char f__fixed_buf[kFixedBuffer];
 char* f__buf = f__fixed_buf;
-int f__buflen = 400;
+int f__buflen = kFixedBuffer;
 int f__recpos;
+int L_len = 80;
+
+syl f__syl[kMaxSteps];
+int f__nsyl;
+const char* f__fmttext;
+int (*f__doed)(const syl* p, char* ptr, int len);
+int (*f__doned)(const syl* p);
+int (*f__dorevert)();
 
 bool f__exit_done;
 
@@ -46,3 +63,33 @@ void f_init() {
   connect_console(6, stdout, true);
 }
 
+void f__reset() {
+  for (unit& u : f__units) {
+    if (u.ufnm != nullptr) {
+      if (u.ufd != nullptr) fclose(u.ufd);
+      free(u.ufnm);
+    }
+    u = unit{};
+  }
+  f__curunit = nullptr;
+  f__elist = nullptr;
+  f__reading = f__sequential = f__formatted = f__external = false;
+  f__fmtbuf = nullptr;
+  f__fmtlen = 0;
+  if (f__buf != f__fixed_buf) free(f__buf);
+  f__buf = f__fixed_buf;
+  f__buflen = kFixedBuffer;
+  f__recpos = 0;
+  L_len = 80;
+  f__nsyl = 0;
+  f__fmttext = nullptr;
+  f__lioproc = nullptr;
+  f__doed = nullptr;
+  f__doned = nullptr;
+  f__dorevert = nullptr;
+  l_reset();
+  f__exit_done = false;
+  f__fatal_called = false;
+  f__init = io_mark::uninit;
+  f_init();
+}

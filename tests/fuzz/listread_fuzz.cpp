@@ -118,8 +118,7 @@ void read_record() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (f__init == io_mark::uninit) f_init();
-  f__init = io_mark::idle;
+  f__reset();
   f__fatal_hook = throw_report;
 
   source src{data, size, 0};

@@ -60,8 +60,7 @@ std::string bits(float f) {
 class ListRead : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (f__init == io_mark::uninit) f_init();
-    f__init = io_mark::idle;
+    f__reset();
     f__fatal_hook = throw_report;
   }
   void TearDown() override {
@@ -751,13 +750,9 @@ class ListReadReport : public ::testing::Test {
     fwrite(input.data(), 1, input.size(), f);
     fclose(f);
     return in_child([&] {
-      if (f__init == io_mark::uninit) f_init();
-      f__init = io_mark::idle;
-      f__fatal_called = false;
-      f__exit_done = false;
-      // The fixed-width name reads before have set these.
+      f__reset();
+      // The fixed-width name reads before have set this.
       f__sequential = after_name_answers;
-      f__reading = f__formatted = f__external = false;
       std::string var = name_ + std::string(30 - name_.size(), ' ');
       f_open(11, var.data(), 30);
       char head[4][20];
