@@ -9,16 +9,12 @@
 #include <cstring>
 
 #include "diag/diag.h"
+#include "support/fatal_catch.h"
 #include "textio/internal.h"
 
 namespace {
 
-struct fatal_report {
-  int n;
-  const char* ctx;
-};
-
-[[noreturn]] void throw_report(int n, const char* s) { throw fatal_report{n, s}; }
+using testsupport::fatal_report;
 
 // The input as a read-only stream.
 struct source {
@@ -34,7 +30,7 @@ ssize_t source_read(void* cookie, char* buf, size_t n) {
   return static_cast<ssize_t>(k);
 }
 
-bool is(const fatal_report& r, int n, const char* ctx) { return r.n == n && strcmp(r.ctx, ctx) == 0; }
+bool is(const fatal_report& r, int n, const char* ctx) { return r.n == n && r.ctx == ctx; }
 
 // The header has no end-of-file detection; text items only know one bad
 // form of their own (a repeat count too large).
@@ -79,7 +75,7 @@ void read_record() {
   } catch (const fatal_report& r) {
     for (auto& a : head) check_guards(a, L);
     if (!header_may_report(r)) {
-      fprintf(stderr, "header: unexpected report %d %s\n", r.n, r.ctx);
+      fprintf(stderr, "header: unexpected report %d %s\n", r.n, r.ctx.c_str());
       abort();
     }
     return;
@@ -104,7 +100,7 @@ void read_record() {
       if (!ok || e_rsle() != 0) break;
     } catch (const fatal_report& e) {
       if (!row_may_report(e)) {
-        fprintf(stderr, "row: unexpected report %d %s\n", e.n, e.ctx);
+        fprintf(stderr, "row: unexpected report %d %s\n", e.n, e.ctx.c_str());
         abort();
       }
       return;
@@ -119,7 +115,7 @@ void read_record() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   f__reset();
-  f__fatal_hook = throw_report;
+  f__fatal_hook = testsupport::throw_report;
 
   source src{data, size, 0};
   FILE* f = fopencookie(&src, "r", {source_read, nullptr, nullptr, nullptr});

@@ -241,6 +241,36 @@ inline outcome run(std::vector<std::string> argv, const std::string& input,
   return r;
 }
 
+// Run body in a forked child of this very process (no new program), its
+// standard error collected and core dumps off; the child exits with status
+// 0 when body returns. For the in-process layers' whole reports and ends.
+template <typename F>
+outcome in_child(F body) {
+  int p[2];
+  if (pipe(p) != 0) std::abort();
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    dup2(p[1], 2);
+    close(p[0]);
+    close(p[1]);
+    body();
+    _exit(0);
+  }
+  close(p[1]);
+  outcome r;
+  char buf[4096];
+  for (ssize_t n; (n = read(p[0], buf, sizeof buf)) > 0;) r.err.append(buf, static_cast<size_t>(n));
+  close(p[0]);
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  if (WIFEXITED(ws)) r.status = WEXITSTATUS(ws);
+  if (WIFSIGNALED(ws)) r.signal = WTERMSIG(ws);
+  return r;
+}
+
 // A writer that feeds bytes into the named pipe at path (which it creates)
 // and exits; its process id. Kill it if the reader never came.
 inline pid_t feed_fifo(const std::filesystem::path& path, const std::string& bytes) {

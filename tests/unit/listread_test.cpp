@@ -24,16 +24,12 @@
 #include "diag/diag.h"
 #include "textio/listread.h"
 #include "textio/internal.h"
+#include "support/fatal_catch.h"
+#include "support/process.h"
 
 namespace {
 
-// What the report hook saw.
-struct fatal_report {
-  int n;
-  std::string ctx;
-};
-
-[[noreturn]] void throw_report(int n, const char* s) { throw fatal_report{n, s}; }
+using testsupport::fatal_report;
 
 // An item that no read has touched.
 constexpr float KEEP = -777.0f;
@@ -59,10 +55,7 @@ std::string bits(float f) {
 
 class ListRead : public ::testing::Test {
  protected:
-  void SetUp() override {
-    f__reset();
-    f__fatal_hook = throw_report;
-  }
+  void SetUp() override { f__reset(); }
   void TearDown() override {
     disconnect(11);
     if (saved5_) {
@@ -71,8 +64,8 @@ class ListRead : public ::testing::Test {
       tm_reset(&f__units[5]);
     }
     f__init = io_mark::idle;
-    f__fatal_hook = nullptr;
   }
+  testsupport::catching_reports catching_;
 
   // Connect unit n straight to a temporary stream holding bytes.
   void connect(int n, const std::string& bytes) {
@@ -699,39 +692,6 @@ TEST_F(ListRead, ReadErrorActsAsEndOfInput) {
 
 // ---- Whole reports of real processes ------------------------------------
 
-struct process_result {
-  std::string err;
-  int signal = 0;
-};
-
-// Run body in a child whose standard error is collected; core dumps off.
-process_result in_child(const std::function<void()>& body) {
-  int p[2];
-  if (pipe(p) != 0) std::abort();
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    struct rlimit none = {0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    dup2(p[1], 2);
-    close(p[0]);
-    close(p[1]);
-    f__fatal_hook = nullptr;
-    body();
-    _exit(0);
-  }
-  close(p[1]);
-  process_result r;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(p[0], buf, sizeof buf)) > 0) r.err.append(buf, n);
-  close(p[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  if (WIFSIGNALED(st)) r.signal = WTERMSIG(st);
-  return r;
-}
-
 class ListReadReport : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -745,11 +705,12 @@ class ListReadReport : public ::testing::Test {
 
   // The report of reading `input` as the record file: the header, then
   // rows until end of file, as the run does after its two name answers.
-  process_result run(const std::string& input, bool after_name_answers = true) {
+  testsupport::outcome run(const std::string& input, bool after_name_answers = true) {
     FILE* f = fopen(name_.c_str(), "w");
     fwrite(input.data(), 1, input.size(), f);
     fclose(f);
-    return in_child([&] {
+    return testsupport::in_child([&] {
+      f__fatal_hook = nullptr;  // the real report, in the child
       f__reset();
       // The fixed-width name reads before have set this.
       f__sequential = after_name_answers;
@@ -791,21 +752,21 @@ TEST_F(ListReadReport, WholeStandardError) {
       {"EW NS UD gal\n0*5\n", "bad repetition count: incomprehensible list input\n"},
   };
   for (const auto& c : cases) {
-    process_result r = run(c.input);
+    testsupport::outcome r = run(c.input);
     EXPECT_EQ(r.signal, SIGABRT) << c.input;
     EXPECT_EQ(r.err, c.first + tail()) << c.input;
   }
 }
 
 TEST_F(ListReadReport, CompleteRecordIsQuiet) {
-  process_result r = run("EW NS UD gal\n0 1 2 3\n0.01,4,5,6\n");
+  testsupport::outcome r = run("EW NS UD gal\n0 1 2 3\n0.01,4,5,6\n");
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.err, "");
 }
 
 // A free-form read sets reading, formatted and external, not sequential.
 TEST_F(ListReadReport, FreeFormReadAloneIsNotSequential) {
-  process_result r = run("EW", false);
+  testsupport::outcome r = run("EW", false);
   EXPECT_EQ(r.signal, SIGABRT);
   EXPECT_EQ(r.err, "list in: end of file\n" + tail("reading direct"));
 }

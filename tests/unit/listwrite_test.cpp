@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/process.h"
 #include "support/unit_file.h"
 #include "textio/internal.h"
 #include "textio/textio.h"
@@ -264,37 +265,7 @@ TEST_F(ListOutput, StatementStateForTheReport) {
   EXPECT_EQ(std::string(f__fmtbuf, f__fmtlen), "list io");
 }
 
-// A child process's status and everything it wrote to standard error.
-struct ChildResult {
-  int status;
-  std::string err;
-};
-
-// Run body in a child with standard error captured and core dumps off.
-template <typename F>
-ChildResult in_child(F body) {
-  int fds[2];
-  if (pipe(fds) != 0) return {-1, "pipe failed"};
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    dup2(fds[1], 2);
-    close(fds[1]);
-    rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    body();
-    _exit(3);
-  }
-  close(fds[1]);
-  std::string err;
-  char buf[256];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) err.append(buf, n);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return {status, err};
-}
+using testsupport::in_child;
 
 constexpr int kNoPrivilegeDrop = 77;
 
@@ -311,7 +282,7 @@ TEST(ListOutputFailure, ReadOnlyTableFileCannotBeWritten) {
   }
   chmod(name.c_str(), 0444);
 
-  ChildResult r = in_child([&] {
+  testsupport::outcome r = in_child([&] {
     // As root, permissions deny nothing: become nobody first.
     if (geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 ||
                            setresuid(65534, 65534, 65534) != 0))
@@ -339,11 +310,10 @@ TEST(ListOutputFailure, ReadOnlyTableFileCannotBeWritten) {
   unlink(name.c_str());
   rmdir(dir);
 
-  if (WIFEXITED(r.status) && WEXITSTATUS(r.status) == kNoPrivilegeDrop)
+  if (r.status == kNoPrivilegeDrop)
     GTEST_SKIP() << "cannot drop root privileges to uid 65534; a read-only "
                     "file cannot be made unwritable for root";
-  ASSERT_TRUE(WIFSIGNALED(r.status)) << "status " << r.status << "\n" << r.err;
-  EXPECT_EQ(WTERMSIG(r.status), SIGABRT);
+  EXPECT_EQ(r.signal, SIGABRT) << "status " << r.status << "\n" << r.err;
   EXPECT_EQ(r.err,
             "list output start: can't write file\n"
             "apparent state: unit 11 named " + name + "\n"
@@ -353,14 +323,14 @@ TEST(ListOutputFailure, ReadOnlyTableFileCannotBeWritten) {
 }
 
 TEST(ListOutputFailure, UnknownItemKind) {
-  ChildResult r = in_child([] {
+  testsupport::outcome r = in_child([] {
     const cilist ci{6, false, nullptr};
     s_wsle(&ci);
     int32_t v = 1;
     do_lio(10, 1, reinterpret_cast<char*>(&v), sizeof v);
     _exit(0);
   });
-  ASSERT_TRUE(WIFSIGNALED(r.status)) << r.err;
+  ASSERT_NE(r.signal, 0) << r.err;
   EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
             "unknown type in lio: illegal error number 204\n");
 }
