@@ -7,7 +7,7 @@
 
 #include "diag/diag.h"
 #include "textio/internal.h"
-#include "textio/recbuf.h"
+#include "textio/record_buffer.h"
 #include "textio/textio.h"
 
 namespace {

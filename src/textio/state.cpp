@@ -42,6 +42,16 @@ bool f__exit_done;
 
 int (*f__lioproc)(int number, char* ptr, int len, int type);
 
+void unit_connect(unit* u, FILE* f, int acc, bool last_write) {
+  u->ufd = f;
+  u->ufmt = true;
+  u->uacc = acc;
+  u->uwrt = last_write;
+  u->uend = false;
+  u->ucut = false;
+  tm_reset(u);
+}
+
 char* unit_buffer(unit* u) { return f__unit_buffers[u - f__units]; }
 
 // A console unit: no file name, formatted, access mode unset, seekable

@@ -1,6 +1,6 @@
 // The record buffer: a fixed 400-byte area first, replaced by a heap area
 // only for a record that does not fit, and never shrunk again.
-#include "textio/recbuf.h"
+#include "textio/record_buffer.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,11 +1,11 @@
 // Fixed-point fields and literals of formatted output.
-#include "textio/wrtfmt.h"
+#include "textio/fields.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "textio/recbuf.h"
+#include "textio/record_buffer.h"
 
 namespace {
 

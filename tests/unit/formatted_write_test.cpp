@@ -14,10 +14,10 @@
 
 #include "support/unit_file.h"
 #include "textio/internal.h"
-#include "textio/recbuf.h"
+#include "textio/record_buffer.h"
 #include "textio/rowformat.h"
 #include "textio/textio.h"
-#include "textio/wrtfmt.h"
+#include "textio/fields.h"
 
 namespace {
 

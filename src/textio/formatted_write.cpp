@@ -6,9 +6,9 @@
 #include "diag/diag.h"
 #include "textio/format.h"
 #include "textio/internal.h"
-#include "textio/recbuf.h"
+#include "textio/record_buffer.h"
 #include "textio/textio.h"
-#include "textio/wrtfmt.h"
+#include "textio/fields.h"
 
 namespace {
 
