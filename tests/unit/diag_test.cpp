@@ -29,6 +29,11 @@ struct report_case {
 
 void PrintTo(const report_case& c, std::ostream* os) { *os << c.title; }
 
+// A whole report made before any statement or connection.
+std::string outside_any_statement(const char* first) {
+  return std::string(first) + "\napparent state: internal I/O\nlately writing direct unformatted internal IO\n";
+}
+
 const report_case report_cases[] = {
     {"stop with a code", {"stop:1"}, "", "STOP 1 statement executed\n", 0, 0},
     {"stop without a code", {"say:x", "stop:"}, "", "", 0, 0},
@@ -53,6 +58,13 @@ const report_case report_cases[] = {
     {"message table", {"fatal:131:I/O recursion"}, "",
      "I/O recursion: I/O started while already doing I/O\napparent state: internal I/O\n"
      "lately writing direct unformatted internal IO\n", -1, SIGABRT},
+    // The message table's ends, a number on each side of it, end of file.
+    {"first message", {"fatal:100:x"}, "", outside_any_statement("x: error in format"), -1, SIGABRT},
+    {"last message", {"fatal:132:x"}, "", outside_any_statement("x: Temporary file name (TMPDIR?) too long"), -1, SIGABRT},
+    {"past the table", {"fatal:133:x"}, "", outside_any_statement("x: illegal error number 133"), -1, SIGABRT},
+    {"before the table", {"fatal:-2:x"}, "", outside_any_statement("x: illegal error number -2"), -1, SIGABRT},
+    {"unit not connected twice", {"fatal:109:x"}, "", outside_any_statement("x: unit not connected"), -1, SIGABRT},
+    {"end of file", {"fatal:-1:x"}, "", outside_any_statement("x: end of file"), -1, SIGABRT},
     {"system error text", {"fatal:28:write"}, "",
      "write: No space left on device\napparent state: internal I/O\nlately writing direct unformatted internal IO\n", -1, SIGABRT},
     {"statement inside a statement", {"nested"}, "",
@@ -207,15 +219,6 @@ TEST(NameFormation, OnlyTrailingSpacesGo) {
     g_char(c.var, 30, out);
     EXPECT_STREQ(out, c.name) << "[" << c.var << "]";
   }
-}
-
-TEST(MessageTable, NumbersAndTexts) {
-  EXPECT_STREQ(F_err[0], "error in format");
-  EXPECT_STREQ(F_err[107 - 100], "null file name");
-  EXPECT_STREQ(F_err[109 - 100], F_err[114 - 100]);
-  EXPECT_STREQ(F_err[112 - 100], "incomprehensible list input");
-  EXPECT_STREQ(F_err[127 - 100], "can't write file");
-  EXPECT_STREQ(F_err[132 - 100], "Temporary file name (TMPDIR?) too long");
 }
 
 }  // namespace
