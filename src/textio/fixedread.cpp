@@ -61,9 +61,7 @@ static int rd_newrec() {
 
 int s_rsfe(const cilist* a) {
   int rc = f__stmt_start(a, k_rsfe);
-  f__doed = rd_ed;
-  f__doned = rd_ned;
-  f__dorevert = rd_newrec;
+  fmt_install({rd_ed, rd_ned, rd_newrec});
   return rc;
 }
 

@@ -41,6 +41,14 @@ extern int (*f__doed)(const syl* p, char* ptr, int len);  // a field and its val
 extern int (*f__doned)(const syl* p);                     // a literal
 extern int (*f__dorevert)();   // a new record at the reversion point
 
+// The three of a kind of formatted statement, installed together.
+struct format_renderers {
+  int (*doed)(const syl* p, char* ptr, int len);
+  int (*doned)(const syl* p);
+  int (*dorevert)();
+};
+void fmt_install(const format_renderers& r);
+
 // Walk the format to the next field that needs a value, or to its end, with
 // no value to hand over; returns 0. The caller then ends its record.
 int en_fio();

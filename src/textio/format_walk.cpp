@@ -76,6 +76,12 @@ int walk(char* ptr, int len) {
 
 }  // namespace
 
+void fmt_install(const format_renderers& r) {
+  f__doed = r.doed;
+  f__doned = r.doned;
+  f__dorevert = r.dorevert;
+}
+
 void fmt_bg() {
   pc = 0;
   cp = rp = 0;

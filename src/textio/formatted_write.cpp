@@ -39,9 +39,7 @@ int w_revert() { return x_wSL(); }
 
 int s_wsfe(const cilist* a) {
   int rc = f__stmt_start(a, k_wsfe);
-  f__doed = w_ed;
-  f__doned = w_ned;
-  f__dorevert = w_revert;
+  fmt_install({w_ed, w_ned, w_revert});
   return rc;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,16 +24,10 @@ namespace {
 
 constexpr int kUnit = testsupport::UnitFileTest::kUnit;
 
-// The characters one field puts into an empty record.
-std::string field(float v, int w, int d) {
-  f__recpos = 0;
-  wrt_F(reinterpret_cast<const char*>(&v), w, d, sizeof v);
-  std::string s(f__buf, f__recpos);
-  f__recpos = 0;
-  return s;
-}
-
-std::string field(double v, int w, int d) {
+// The characters one field puts into an empty record (a float or a double).
+template <typename T>
+std::string field(T v, int w, int d) {
+  static_assert(std::is_same_v<T, float> || std::is_same_v<T, double>);
   f__recpos = 0;
   wrt_F(reinterpret_cast<const char*>(&v), w, d, sizeof v);
   std::string s(f__buf, f__recpos);
