@@ -30,7 +30,8 @@ struct unit {
   int upush;      // one character pushed back by a reader, already translated
   int ula;        // raw byte read after a CR that did not precede an LF
   bool uctrlz;    // a Ctrl-Z byte ended the input
-  bool ucut;      // an older file's content after the first record is cut
+  bool ucut;      // a record was written since the connection (and an
+                  // older file cut after it)
 };
 
 // The statement-in-progress mark.
