@@ -55,6 +55,11 @@ const report_case report_cases[] = {
     {"illegal error number", {"kind:99"}, "",
      "unknown type in lio: illegal error number 204\napparent state: unit 6 (unnamed)\n"
      "last format: list io\nlately writing direct formatted external IO\n", -1, SIGABRT},
+    // A list output statement leaves its unit current, the format "list
+    // io" and the flags writing, formatted and external (not sequential).
+    {"after list output", {"say:x", "fatal:28:t"}, "",
+     "t: No space left on device\napparent state: unit 6 (unnamed)\nlast format: list io\n"
+     "lately writing direct formatted external IO\n", -1, SIGABRT},
     {"message table", {"fatal:131:I/O recursion"}, "",
      "I/O recursion: I/O started while already doing I/O\napparent state: internal I/O\n"
      "lately writing direct unformatted internal IO\n", -1, SIGABRT},

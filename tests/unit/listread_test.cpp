@@ -435,22 +435,6 @@ TEST_F(ListRead, StartChecksTheUnit) {
   EXPECT_EQ(r.ctx, "I/O recursion");
 }
 
-TEST_F(ListRead, StartSetsTheReportState) {
-  connect(11, "1\n");
-  f__reading = f__formatted = f__external = false;
-  f__fmtbuf = nullptr;
-  cilist c{11, false, nullptr};
-  s_rsle(&c);
-  EXPECT_EQ(f__curunit, &f__units[11]);
-  EXPECT_TRUE(f__reading && f__formatted && f__external);
-  ASSERT_NE(f__fmtbuf, nullptr);
-  EXPECT_EQ(std::string(f__fmtbuf, f__fmtlen), "list io");
-  EXPECT_EQ(f__init, io_mark::busy);
-  e_rsle();
-  EXPECT_EQ(f__init, io_mark::idle);
-  EXPECT_EQ(std::string(f__fmtbuf, f__fmtlen), "list io");  // stays after the end
-}
-
 TEST_F(ListRead, UnknownItemKind) {
   connect(11, "1\n");
   cilist c{11, false, nullptr};

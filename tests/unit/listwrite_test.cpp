@@ -247,24 +247,6 @@ TEST_F(ListOutput, OtherKindsTheRunNeverPasses) {
   EXPECT_EQ(written(), " (1.,-0.5) (0.,2.5E-05) T F\n");
 }
 
-TEST_F(ListOutput, StatementStateForTheReport) {
-  f__sequential = false;
-  const cilist ci{kUnit, false, nullptr};
-  s_wsle(&ci);
-  EXPECT_EQ(f__init, io_mark::busy);
-  EXPECT_EQ(f__curunit, &f__units[kUnit]);
-  EXPECT_EQ(std::string(f__fmtbuf, f__fmtlen), "list io");
-  EXPECT_FALSE(f__reading);
-  EXPECT_TRUE(f__formatted);
-  EXPECT_TRUE(f__external);
-  // A list statement is not one of the kinds that set "sequential".
-  EXPECT_FALSE(f__sequential);
-  e_wsle();
-  EXPECT_EQ(f__init, io_mark::idle);
-  EXPECT_EQ(f__recpos, 0);
-  EXPECT_EQ(std::string(f__fmtbuf, f__fmtlen), "list io");
-}
-
 using testsupport::in_child;
 
 constexpr int kNoPrivilegeDrop = 77;
