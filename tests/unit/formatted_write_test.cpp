@@ -1,6 +1,5 @@
 // Formatted output: the fixed-point field, literals, the table row and the
 // statement's failures.
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/process.h"
 #include "support/unit_file.h"
 #include "textio/internal.h"
 #include "textio/record_buffer.h"
@@ -197,18 +197,17 @@ TEST_F(FormattedOutput, StatementStateForTheReport) {
   EXPECT_EQ(f__recpos, 0);
 }
 
-void no_core() {
-  rlimit none{0, 0};
-  setrlimit(RLIMIT_CORE, &none);
-}
+using testsupport::in_child;
 
 TEST_F(FormattedOutput, FormatThatDoesNotParse) {
   const cilist ci{kUnit, false, "(F8.4,X)"};
-  EXPECT_DEATH((no_core(), s_wsfe(&ci)),
-               "^startio: error in format\n"
-               "apparent state: unit 20 \\(unnamed\\)\n"
-               "last format: \\(F8.4,X\\)\n"
-               "lately writing sequential formatted external IO\n$");
+  testsupport::outcome r = in_child([&] { s_wsfe(&ci); });
+  EXPECT_EQ(r.signal, SIGABRT);
+  EXPECT_EQ(r.err,
+            "startio: error in format\n"
+            "apparent state: unit 20 (unnamed)\n"
+            "last format: (F8.4,X)\n"
+            "lately writing sequential formatted external IO\n");
 }
 
 // A unit refused at the start is not made current, and the format not
@@ -217,16 +216,17 @@ TEST_F(FormattedOutput, RefusedUnitReportsThePreviousState) {
   const cilist prev{kUnit, false, nullptr};
   s_wsle(&prev);
   e_wsle();
+  const std::string state = "apparent state: unit 20 (unnamed)\nlast format: list io\n";
   const cilist unconnected{kUnit + 1, false, kRowFormat};
-  EXPECT_DEATH((no_core(), s_wsfe(&unconnected)),
-               "^sfe: unit not connected\n"
-               "apparent state: unit 20 \\(unnamed\\)\n"
-               "last format: list io\n");
+  testsupport::outcome r = in_child([&] { s_wsfe(&unconnected); });
+  EXPECT_EQ(r.signal, SIGABRT);
+  std::string want = "sfe: unit not connected\n" + state;
+  EXPECT_EQ(r.err.substr(0, want.size()), want);
   const cilist bad{100, false, kRowFormat};
-  EXPECT_DEATH((no_core(), s_wsfe(&bad)),
-               "^startio: illegal unit number\n"
-               "apparent state: unit 20 \\(unnamed\\)\n"
-               "last format: list io\n");
+  r = in_child([&] { s_wsfe(&bad); });
+  EXPECT_EQ(r.signal, SIGABRT);
+  want = "startio: illegal unit number\n" + state;
+  EXPECT_EQ(r.err.substr(0, want.size()), want);
 }
 
 TEST_F(FormattedOutput, UnitThatCannotBeSwitchedToWriting) {
@@ -236,11 +236,13 @@ TEST_F(FormattedOutput, UnitThatCannotBeSwitchedToWriting) {
   u.uwrt = false;
   u.ufnm = strdup("/nonexistent-dir/t.csv");
   const cilist ci{kUnit, false, kRowFormat};
-  EXPECT_DEATH((no_core(), s_wsfe(&ci)),
-               "^write start: can't write file\n"
-               "apparent state: unit 20 named /nonexistent-dir/t.csv\n"
-               "last format: \\(F8.4,9\\(\x02,\x02,F8.2\\)\\)\n"
-               "lately writing sequential formatted external IO\n$");
+  testsupport::outcome r = in_child([&] { s_wsfe(&ci); });
+  EXPECT_EQ(r.signal, SIGABRT);
+  EXPECT_EQ(r.err,
+            "write start: can't write file\n"
+            "apparent state: unit 20 named /nonexistent-dir/t.csv\n"
+            "last format: (F8.4,9(\x02,\x02,F8.2))\n"
+            "lately writing sequential formatted external IO\n");
   std::free(u.ufnm);
   u.ufnm = nullptr;
 }
