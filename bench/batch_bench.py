@@ -8,6 +8,9 @@ times each:
   loop  a shell loop that pipes the three answers into rspec per record
   j1    rspec-batch -j 1
   j2    rspec-batch -j 2
+  par2  plain GNU parallel -j 2 over the loop's own command, 12 or 13
+        records a job: what parallel alone reaches, without the batch's
+        bookkeeping (the ceiling for j2 on this machine)
 
 and prints the median wall time of each, records per second, the ratio of
 each batch's throughput to the loop's, and the batch's overhead per record
@@ -38,6 +41,8 @@ for f in r/*.dat; do
   printf '%s\\n0.05\\n%s\\n' "$f" "o/${n%.dat}.csv" | "$RSPEC" >/dev/null
 done
 """
+# The same, for the records given as arguments (a job of plain parallel).
+PART = LOOP.replace("r/*.dat", '"$@"')
 
 
 def generate(work, records, rows):
@@ -88,11 +93,15 @@ def main():
     generate(work, a.records, a.rows)
     records = sorted(n for n in os.listdir(os.path.join(work, "r")) if n.endswith(".dat"))
     batch = os.path.join(ROOT, "tools", "rspec-batch")
+    with open(os.path.join(work, "part.sh"), "w") as f:
+        f.write(PART)
     env = dict(os.environ, RSPEC=rspec)
     ways = {
         "loop": ["sh", "-c", LOOP],
         "j1": [batch, "-j", "1", "--rspec", rspec, "--out", "o"] + ["r/" + n for n in records],
         "j2": [batch, "-j", "2", "--rspec", rspec, "--out", "o"] + ["r/" + n for n in records],
+        "par2": ["parallel", "--will-cite", "-j", "2", "-n", str(-(-len(records) // 16)),
+                 "sh", "part.sh", ":::"] + ["r/" + n for n in records],
     }
     times = {k: [] for k in ways}
     cpus = {k: [] for k in ways}
