@@ -316,10 +316,15 @@ def resume(env):
         lines = list(csv.reader(f))[1:]
     check([l[0] for l in lines if l[1] == "ok"] == done, "summary of the finished tables")
     check(not os.path.exists(os.path.join(out, "mean.csv")), "no mean of a part")
+    # The interrupt lands inside the next record's run, which is then failed
+    # with a report; on a loaded machine it may land before parallel has
+    # started that run, and then no record is cut off.
     cut = recs[len(done)]
-    check([l[:2] for l in lines if l[1] != "ok"] == [[cut, "failed"]]
-          and os.path.exists(os.path.join(out, stem(cut) + ".err")),
-          "the record cut off is failed, with a report")
+    cut_off = [l[:2] for l in lines if l[1] != "ok"]
+    check((cut_off == [[cut, "failed"]]
+           and os.path.exists(os.path.join(out, stem(cut) + ".err")))
+          or (cut_off == [] and not os.path.exists(os.path.join(out, stem(cut) + ".err"))),
+          "the record cut off, if any, is failed, with a report")
 
     p = env.run(["--out", out] + recs)
     check(p.returncode == 2, "a second batch without --resume is refused")
