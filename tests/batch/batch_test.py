@@ -388,6 +388,10 @@ HOME=$PWD exec sh -c "$*"
     p = env.run(["--out", out, "--sshloginfile", logins] + recs + [bad],
                 env={"PARALLEL_SSH": stand_in})
     check(p.returncode == 1, "ssh batch: status 1 for the damaged record: %r" % p.stderr)
+    # A record that left no table brings nothing back for it, and no
+    # transfer error reaches the user.
+    check([l for l in p.stderr.splitlines() if not l.startswith("rspec-batch: ")] == [],
+          "only the batch's own lines on standard error: %r" % p.stderr)
     for r in recs:
         check(os.path.exists(os.path.join(out, stem(r) + ".csv"))
               and open(os.path.join(out, stem(r) + ".csv"), "rb").read() == env.direct(r)[3],
