@@ -224,14 +224,19 @@ def suite(env):
           and sorted({l[6] for l in log[1:]}) == ["0", "1"],
           "a joblog, where jobs with a failed record failed")
 
-    # With standard input closed, not only empty, the batch still runs.
+    # With standard input closed, not only empty, the batch still runs; the
+    # mean of one table is that table, 8-character fields and asterisks too.
     out2 = os.path.join(env.tmp, "out2")
     e = dict(os.environ, PATH=env.path)
     p = subprocess.run(["sh", "-c", '"$0" --out "$1" "$2" 0<&-', env.batch,
-                        out2, recs[0]], env=e, capture_output=True, text=True)
-    check(p.returncode == 0 and open(os.path.join(out2, stem(recs[0]) + ".csv"),
-                                     "rb").read() == ok_tables[0],
+                        out2, loud], env=e, capture_output=True, text=True)
+    loud_table = env.direct(loud, recs.index(loud) + 1)[3]
+    check(p.returncode == 0 and open(os.path.join(out2, "loud.csv"),
+                                     "rb").read() == loud_table,
           "runs with standard input closed: %s" % p.stderr[-300:])
+    check(os.path.exists(os.path.join(out2, "mean.csv"))
+          and open(os.path.join(out2, "mean.csv"), "rb").read() == loud_table,
+          "the mean of one table is that table")
 
 
 def refusals(env):
