@@ -269,10 +269,16 @@ def refusals(env):
     check(p.returncode == 1 and not os.path.exists(os.path.join(out, "quake.csv"))
           and os.path.exists(os.path.join(out, "quake.err")),
           "a failed record under --force leaves no old table")
-    p = env.run(["--out", out, "--force", os.path.join(env.tmp, "none.dat")])
+    # The missing record fails before the other one runs; the summary still
+    # lists them in the order given.
+    none = os.path.join(env.tmp, "none.dat")
+    p = env.run(["--out", out, "--force", c, none])
     check(p.returncode == 1 and "No such file" in read(os.path.join(out, "none.err"))
-          and not os.path.exists(os.path.join(env.tmp, "none.dat")),
+          and not os.path.exists(none),
           "a missing record fails and is not created")
+    with open(os.path.join(out, "summary.csv"), newline="") as f:
+        check([l[:2] for l in list(csv.reader(f))[1:]] == [[c, "ok"], [none, "failed"]],
+              "the summary in the order given")
 
     # The mean and the summary of an earlier batch are tables too.
     other = os.path.join(env.tmp, "other")
