@@ -67,15 +67,15 @@ class Env:
         return subprocess.run([self.batch] + args, env=e, capture_output=True,
                               text=True, stdin=subprocess.DEVNULL, **kw)
 
-    def direct(self, record, number=1):
+    def direct(self, record, number=1, damping="0.05"):
         """rspec run by hand on the record, under the names the batch gives
         the number-th record: (status, console, stderr, table or None)."""
-        key = (record, number)
+        key = (record, number, damping)
         if key not in self.direct_cache:
             d = tempfile.mkdtemp(dir=self.tmp)
             name = "%06d" % number
             shutil.copyfile(record, os.path.join(d, name + ".dat"))
-            p = subprocess.run([self.rspec], input=("%s.dat\n0.05\n%s.csv\n" % (name, name))
+            p = subprocess.run([self.rspec], input=("%s.dat\n%s\n%s.csv\n" % (name, damping, name))
                                .encode(), cwd=d, capture_output=True)
             table = os.path.join(d, name + ".csv")
             tb = open(table, "rb").read() if os.path.exists(table) else None
@@ -258,10 +258,10 @@ def refusals(env):
     check(read(os.path.join(out, "quake.csv")) == "old table\n"
           and sorted(os.listdir(out)) == ["quake.csv"], "refusal changes nothing")
 
-    p = env.run(["--out", out, "--force", a, c])
+    p = env.run(["--out", out, "--force", "--damping", "0.2", a, c])
     check(p.returncode == 0, "--force runs: %r" % p.stderr)
-    check(open(os.path.join(out, "quake.csv"), "rb").read() == env.direct(a)[3],
-          "--force replaces the table")
+    check(open(os.path.join(out, "quake.csv"), "rb").read() == env.direct(a, damping="0.2")[3]
+          != env.direct(a)[3], "--force replaces the table, made with the damping given")
     # A record that now fails takes its old table away: only its report and
     # its partial table are left, never a table from an earlier run.
     write(os.path.join(env.tmp, "d", "quake.dat"), "t a b c\n0 1 2 x\n")
