@@ -86,6 +86,8 @@ std::vector<channel> read_cosmos(const text_file& f) {
     if (head.find("(FORMAT V") == std::string::npos || w == std::string::npos ||
         !parse_int(trim(head.substr(w + 6, head.find("TEXT LINES") - w - 6)), ntext) || ntext < 1)
       f.refuse(first, "expected a block's first line \"... (Format v.. with N text lines)\"");
+    if (ntext > f.count() - first + 1)
+      f.refuse(f.count(), "the file ends inside the " + std::to_string(ntext) + " text lines");
     // No-data values: "...unknown/unspecified:   -999, -999.00".
     bool has_nodata = false;
     double nodata_real = 0;

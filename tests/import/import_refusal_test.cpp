@@ -122,6 +122,14 @@ std::vector<refusal_case> cases() {
     c.push_back({"CosmosNoInterval", {{"n.v2", cosmos(b, kTen)}}, {"-o", "out.dat", "n.v2"}, 1,
                  "rspec-import: n.v2:38: no sampling interval (real header value 62, in milliseconds)\n"});
   }
+  {
+    // A text-line count far beyond the file is refused at once, not walked.
+    std::string b = cosmos(channel("HNN", 0), kTen);
+    b.replace(b.find("with 13 text"), 12, "with 99999999999 text");
+    c.push_back({"CosmosTextLinesBeyondTheFile", {{"n.v2", b}}, {"-o", "out.dat", "n.v2"}, 1,
+                 "rspec-import: n.v2:" + std::to_string(kCosmosData + 11) +
+                     ": the file ends inside the 99999999999 text lines\n"});
+  }
   c.push_back({"SmcNoDataValue",
                {{"a.smc", smc_with("2 CORRECTED ACCELEROGRAM", "360", {" 1.5057E+0-2.2223E+0 1.7000E38"}, 3)}},
                {"-o", "out.dat", "a.smc"}, 1,
