@@ -105,8 +105,13 @@ std::vector<channel> read_cosmos(const text_file& f) {
     }
     block_reader r{f, static_cast<int>(first + ntext)};
     std::vector<double> realints = r.header("integer", 100);
-    std::vector<long long> ints(realints.begin(), realints.end());
     auto int_line = [r](int number) { return r.where(number - 1); };  // of value #number
+    // Whole numbers of a sane size only: they become dates, codes and counts.
+    for (size_t k = 0; k < realints.size(); ++k)
+      if (!(std::fabs(realints[k]) < 1e9) || realints[k] != std::trunc(realints[k]))
+        f.refuse(int_line(static_cast<int>(k) + 1),
+                 "integer header value " + std::to_string(k + 1) + " is no integer of at most 9 digits");
+    std::vector<long long> ints(realints.begin(), realints.end());
     auto known = [&](long long v) { return !has_nodata || v != nodata_int; };
     std::vector<double> reals = r.header("real", 100);
     auto real_line = [r](int number) { return r.where(number - 1); };

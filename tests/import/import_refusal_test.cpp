@@ -130,6 +130,14 @@ std::vector<refusal_case> cases() {
                  "rspec-import: n.v2:" + std::to_string(kCosmosData + 11) +
                      ": the file ends inside the 99999999999 text lines\n"});
   }
+  {
+    // An I8 field read as a real could hold any number; a start year of
+    // 1E300 is no year.
+    std::string b = cosmos(channel("HNN", 0), kTen);
+    b.replace(b.find("    1989"), 8, "   1E300");
+    c.push_back({"CosmosIntegerHeaderNotAnInteger", {{"n.v2", b}}, {"-o", "out.dat", "n.v2"}, 1,
+                 "rspec-import: n.v2:18: integer header value 40 is no integer of at most 9 digits\n"});
+  }
   c.push_back({"SmcNoDataValue",
                {{"a.smc", smc_with("2 CORRECTED ACCELEROGRAM", "360", {" 1.5057E+0-2.2223E+0 1.7000E38"}, 3)}},
                {"-o", "out.dat", "a.smc"}, 1,

@@ -149,6 +149,8 @@ TEST(ImportNumbers, ComponentNamesAndDates) {
   EXPECT_EQ(import::civil_day(2000, 3, 1) - import::civil_day(2000, 2, 28), 2);  // a leap year
   EXPECT_EQ(import::civil_day(1900, 3, 1) - import::civil_day(1900, 2, 28), 1);  // not one
   EXPECT_EQ(import::civil_day(1989, 1, 1) + 290, import::civil_day(1989, 10, 18));  // day 291
+  // A day as large as a file's header can make it does not overflow.
+  EXPECT_EQ(import::civil_day(1970, 1, 2147483647), 2147483646);
 }
 
 }  // namespace
