@@ -63,6 +63,13 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
                          " s differs from " + number(dt) + " s of " + cols[0]->file +
                          " (components are never resampled)");
   if (problems.size() != before) return r;
+  // The times are written as floats: the interval must be one, and so must
+  // the time of the last row the program holds.
+  if (!(static_cast<float>(dt) > 0.0f) || !(dt * kCapacity <= FLT_MAX)) {
+    problems.push_back(where(*cols[0], cols[0]->dt_line) + "sampling interval " + number(dt) +
+                       " s: the times it gives are beyond the range of a float");
+    return r;
+  }
 
   // Alignment: when every component has a start time, each starts a whole
   // number of samples after the earliest; the record is the common overlap.
@@ -83,7 +90,9 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
       if (std::fabs(offset - whole) > 1e-3)
         problems.push_back(where(*cols[k], cols[k]->line) + "starts " + number(offset) +
                            " samples after the earliest component: not a whole number of samples");
-      skip[k] = static_cast<long long>(whole);
+      // An offset beyond any record leaves nothing in common; held to a size
+      // that the sample counts below cannot overflow with.
+      skip[k] = static_cast<long long>(std::min(whole, 1e15));
     }
     if (problems.size() != before) return r;
   }

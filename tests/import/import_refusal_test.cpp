@@ -72,6 +72,29 @@ std::vector<refusal_case> cases() {
                  "(components are never resampled)\n"});
   }
   {
+    files in;
+    in["a.at2"] = at2(kTen, "360", 0, -1, "1E-50");
+    in["b.at2"] = at2(kTen, "270", 0, -1, "1E-50");
+    in["v.at2"] = at2(kTen, "UP", 0, -1, "1E-50");
+    c.push_back({"IntervalBeyondAFloat", in, {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
+                 "rspec-import: a.at2:4: sampling interval 1e-50 s: the times it gives are beyond the range "
+                 "of a float\n"});
+  }
+  {
+    // 1e30 samples a second and starts a second apart: an offset of 1e30
+    // samples, far beyond the records.
+    files in;
+    const char* names[3] = {"360", "270", "UP"};
+    for (int k = 0; k < 3; ++k) {
+      std::string t = smc(kTen, names[k]);
+      t.replace(t.find("  0.2000000E+03"), 15, "  0.1000000E+31");
+      if (k == 1) t.replace(t.find("         4         0"), 20, "         4         1");
+      in["c" + std::to_string(k) + ".smc"] = t;
+    }
+    c.push_back({"StartsFarApart", in, {"-o", "out.dat", "c0.smc", "c1.smc", "c2.smc"}, 1,
+                 "rspec-import: c0.smc:14: the components have no samples in common\n"});
+  }
+  {
     cosmos_block late = channel("HNE", 90);
     late.second = 0.0025;
     files in = {{"n.v1", cosmos(channel("HNN", 0), kTen)}, {"e.v1", cosmos(late, kTen)},
