@@ -72,6 +72,13 @@ std::vector<refusal_case> cases() {
                  "(components are never resampled)\n"});
   }
   {
+    files in = three_at2();
+    in["b.at2"] = at2(kTen, "270", 0, -1, "0.00500001");  // two millionths apart
+    c.push_back({"IntervalsJustApart", in, {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
+                 "rspec-import: b.at2:4: sampling interval 0.00500001 s differs from 0.005 s of a.at2 "
+                 "(components are never resampled)\n"});
+  }
+  {
     files in;
     in["a.at2"] = at2(kTen, "360", 0, -1, "1E-50");
     in["b.at2"] = at2(kTen, "270", 0, -1, "1E-50");
@@ -106,6 +113,31 @@ std::vector<refusal_case> cases() {
   c.push_back({"OverCapacity", three_at2(33001), {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
                "rspec-import: a.at2:4: 33001 samples exceed the program's capacity of 33000 "
                "(--truncate keeps the first 33000)\n"});
+  {
+    files in = three_at2();
+    in["z.at2"] = at2(kTen, "DWN", 0);
+    c.push_back({"TwoVerticals", in, {"-o", "out.dat", "a.at2", "b.at2", "v.at2", "z.at2"}, 1,
+                 "rspec-import: z.at2:4: 2 vertical components found, the record takes one\n"});
+  }
+  {
+    std::string big = at2(kTen, "360", 0);
+    big.replace(big.find("1.0000000E-05"), 13, "1.0000000E+39");  // g, beyond a float in gal
+    files in = three_at2();
+    in["a.at2"] = big;
+    c.push_back({"SampleBeyondAFloat", in, {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
+                 "rspec-import: a.at2:4: sample 1 is beyond the range of a float\n"});
+  }
+  {
+    files in = three_at2();
+    in["a.at2"] = at2(kTen, "360", 0, 5);
+    c.push_back({"MoreSamplesThanDeclared", in, {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
+                 "rspec-import: a.at2:6: values after the 5 declared\n"});
+    cosmos_block b = channel("HNN", 0);
+    b.npts = 9;
+    c.push_back({"CosmosMoreSamplesThanDeclared", {{"n.v2", cosmos(b, kTen)}}, {"-o", "out.dat", "n.v2"}, 1,
+                 "rspec-import: n.v2:" + std::to_string(kCosmosData + 10) +
+                     ": expected End-of-data after the 9 samples\n"});
+  }
   c.push_back({"NoVertical", three_at2(), {"-o", "out.dat", "a.at2", "b.at2"}, 1,
                "rspec-import: b.at2:4: no vertical component found (--no-vertical writes a zero column "
                "instead)\n"});
@@ -214,6 +246,19 @@ TEST(ImportOptions, TruncateNoVerticalAndForce) {
   record big = parse_record(read_file(dir / "out.dat"));
   EXPECT_EQ(big.t.size(), 33000u);
   EXPECT_EQ(big.t.back(), static_cast<float>(32999 * 0.005));
+  // Exactly the capacity is no truncation.
+  for (const auto& [name, text] : three_at2(33000)) write_file(dir / name, text);
+  r = run_import(dir, {"--force", "-o", "out.dat", "a.at2", "b.at2", "v.at2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(parse_record(read_file(dir / "out.dat")).t.size(), 33000u);
+  // Intervals within a relative 1e-6 are one: the first file's is written.
+  write_file(dir / "b.at2", at2(kTen, "270", 0, -1, "0.005000004"));
+  write_file(dir / "a.at2", at2(kTen, "360", 0));
+  write_file(dir / "v.at2", at2(kTen, "UP", 0));
+  r = run_import(dir, {"--force", "-o", "out.dat", "b.at2", "a.at2", "v.at2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(parse_record(read_file(dir / "out.dat")).t[1], 0.005000004f);
 
   // An existing output is left alone...
   for (const auto& [name, text] : three_at2()) write_file(dir / name, text);
