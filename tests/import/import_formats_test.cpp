@@ -180,6 +180,31 @@ TEST_F(Formats, ComponentsAlignedOnStartTimes) {
             "rspec-import: HNZ.v1: HNZ: left out 2 samples before the common start\n");
   expect_samples(r, "time(s) HNN(g) HNE(g) HNZ(g)", 2);
 
+  // SMC start times are year, day of the year, hour, minute, second and
+  // millisecond: 1989 day 292 00:00:00.000 is 10 ms (two samples) after
+  // day 291 23:59:59.990.
+  files sm;
+  const char* names[3] = {"360", "270", "UP"};
+  for (int k = 0; k < 3; ++k) {
+    std::vector<long long> v = s.c[k];
+    if (k == 0) v.erase(v.begin(), v.begin() + 2);
+    std::string t = smc(v, names[k]);
+    const size_t line12 = t.find("\n    -32768      1989") + 1;
+    const long long start[6] = {291, 23, 59, 59, 990};
+    const long long later[6] = {292, 0, 0, 0, 0};
+    for (int i = 0; i < 5; ++i) {
+      char field[16];
+      std::snprintf(field, sizeof field, "%10lld", k == 0 ? later[i] : start[i]);
+      t.replace(line12 + 10 * (i + 2), 10, field);
+    }
+    sm["c" + std::to_string(k) + ".smc"] = t;
+  }
+  imported m = import_set(sm, {"c0.smc", "c1.smc", "c2.smc"});
+  ASSERT_EQ(m.run.status, 0) << m.run.err;
+  ASSERT_EQ(m.rec.t.size(), s.size() - 2);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(m.rec.a[k][0], static_cast<float>(std::strtod(fmt("%.4E", s.c[k][2]).c_str(), nullptr))) << k;
+
   files kn;
   const char* dirs[3] = {"N-S", "E-W", "U-D"};
   for (int k = 0; k < 3; ++k) {

@@ -3,6 +3,7 @@
 // output, no temporary file); bad usage gives 2. Also the options that turn
 // a refusal into a record (--truncate, --no-vertical, --force).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 
@@ -279,6 +280,10 @@ TEST(ImportOptions, TruncateNoVerticalAndForce) {
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 4u);  // the three inputs and out.dat: no temporary file left
+  // The record gets a new file's mode, not the temporary file's private one.
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(dir / "out.dat").permissions()), 0666 & ~mask);
 }
 
 // Header words hold at most 20 characters and nothing the record reader
