@@ -13,7 +13,6 @@ enum class format { unknown, smc, cosmos, at2, knet };
 
 // Recognised from the content, never from the name.
 format recognise(const text_file& f);
-const char* format_name(format k);
 
 std::vector<channel> read_smc(const text_file& f);
 std::vector<channel> read_cosmos(const text_file& f);

@@ -21,17 +21,6 @@ format recognise(const text_file& f) {
   return format::unknown;
 }
 
-const char* format_name(format k) {
-  switch (k) {
-    case format::smc: return "SMC";
-    case format::cosmos: return "COSMOS";
-    case format::at2: return "AT2";
-    case format::knet: return "K-NET";
-    case format::unknown: break;
-  }
-  return "unknown";
-}
-
 std::vector<channel> read_components(const text_file& f) {
   switch (recognise(f)) {
     case format::smc: return read_smc(f);
