@@ -61,13 +61,15 @@ TEST_F(Formats, EveryLayoutGivesTheSameRecord) {
   }
   const std::string& rows = at2s[0].rec.rows;
 
-  // COSMOS, one channel a file, (1E15.6), real header 5F15.6.
+  // COSMOS, one channel a file, (1E15.6), real header 5F15.6; HNE's code
+  // only on its End-of-data line.
   const char* codes[3] = {"HNN", "HNE", "HNZ"};
   const int azimuths[3] = {360, 270, 400};
   files single;
   for (int k = 0; k < 3; ++k) {
     cosmos_block b;
     b.code = codes[k];
+    b.code_in_comment = k != 1;
     b.azimuth = azimuths[k];
     single[std::string(codes[k]) + ".v2"] = cosmos(b, s.c[k]);
   }
@@ -76,8 +78,9 @@ TEST_F(Formats, EveryLayoutGivesTheSameRecord) {
   EXPECT_TRUE(c1.rec.rows == rows) << "rows differ";
 
   // COSMOS, all channels in one file, each acceleration block followed by
-  // its velocity and displacement blocks: (8f9.6) with a 6F13.6 real header
-  // and CR LF; (10F8.5), values run together, azimuths only.
+  // its velocity and displacement blocks: (8f9.6) with a 6F13.6 real header,
+  // CR LF and the channel code in a comment only; (10F8.5), values run
+  // together, azimuths only.
   for (int variant = 0; variant < 2; ++variant) {
     std::string text;
     for (int k = 0; k < 3; ++k) {
@@ -85,6 +88,7 @@ TEST_F(Formats, EveryLayoutGivesTheSameRecord) {
       b.azimuth = azimuths[k];
       if (variant == 0) {
         b.code = codes[k];
+        b.code_at_end = false;  // the code only in the <SCNL> comment
         b.data_format = "(8f9.6)", b.per_line = 8, b.value_format = "%9.6f", b.six = true;
       } else {
         b.data_format = "(10F8.5)", b.per_line = 10, b.value_format = "%8.5f";

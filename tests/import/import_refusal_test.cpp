@@ -110,6 +110,10 @@ std::vector<refusal_case> cases() {
     c.push_back({"StartOffsetNotWholeSamples", in, {"-o", "out.dat", "n.v1", "e.v1", "z.v1"}, 1,
                  "rspec-import: e.v1:" + std::to_string(kCosmosData) +
                      ": starts 0.5 samples after the earliest component: not a whole number of samples\n"});
+    // The late one first: still it, not the others, starts after the earliest.
+    c.push_back({"StartOffsetNotWholeSamplesListedFirst", in, {"-o", "out.dat", "e.v1", "n.v1", "z.v1"}, 1,
+                 "rspec-import: e.v1:" + std::to_string(kCosmosData) +
+                     ": starts 0.5 samples after the earliest component: not a whole number of samples\n"});
   }
   c.push_back({"OverCapacity", three_at2(33001), {"-o", "out.dat", "a.at2", "b.at2", "v.at2"}, 1,
                "rspec-import: a.at2:4: 33001 samples exceed the program's capacity of 33000 "

@@ -195,6 +195,8 @@ struct cosmos_block {
   bool six = false;
   double ms = 5.0;
   long long npts = -1;
+  bool code_at_end = true;      // the End-of-data line names the code, else the channel number
+  bool code_in_comment = true;  // a <SCNL> comment names it
 };
 
 inline std::string cosmos(const cosmos_block& b, const std::vector<long long>& v, const std::string& eol = "\n") {
@@ -230,13 +232,13 @@ inline std::string cosmos(const cosmos_block& b, const std::vector<long long>& v
   }
   s += "   2 Comment line(s) follow, each starting with a \"|\":" + eol;
   s += "| Made by the tests from the real values" + eol;
-  s += (b.code.empty() ? "| no channel code" : "|<SCNL>SAF." + b.code + ".NC.--") + eol;
+  s += (b.code.empty() || !b.code_in_comment ? "| no channel code" : "|<SCNL>SAF." + b.code + ".NC.--") + eol;
   char line[160];
   std::snprintf(line, sizeof line, "%8lld %s pts, approx   6 secs, units=g (%02d),Format=%s",
                 b.npts < 0 ? static_cast<long long>(v.size()) : b.npts, what, b.unit_code, b.data_format);
   s += line + eol;
   s += lines_of_values(v, b.per_line, eol, [&b](long long n) { return fmt(b.value_format, n); });
-  s += "End-of-data for Chan " + (b.code.empty() ? std::string("1") : b.code) + " " + what + eol;
+  s += "End-of-data for Chan " + (b.code.empty() || !b.code_at_end ? std::string("1") : b.code) + " " + what + eol;
   return s;
 }
 
