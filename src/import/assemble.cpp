@@ -98,11 +98,9 @@ record assemble(const std::vector<channel>& all, const assembly_options& o,
   }
   long long latest = 0;
   for (long long s : skip) latest = std::max(latest, s);
-  long long rows = -1;
-  for (size_t k = 0; k < cols.size(); ++k) {
-    long long left = static_cast<long long>(cols[k]->values.size()) - (latest - skip[k]);
-    rows = rows < 0 ? left : std::min(rows, left);
-  }
+  long long rows = static_cast<long long>(cols[0]->values.size()) - (latest - skip[0]);
+  for (size_t k = 1; k < cols.size(); ++k)
+    rows = std::min(rows, static_cast<long long>(cols[k]->values.size()) - (latest - skip[k]));
   if (rows <= 0) {
     problems.push_back(where(*cols[0], cols[0]->line) + "the components have no samples in common");
     return r;

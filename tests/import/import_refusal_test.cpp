@@ -110,6 +110,15 @@ std::vector<refusal_case> cases() {
     c.push_back({"StartOffsetNotWholeSamples", in, {"-o", "out.dat", "n.v1", "e.v1", "z.v1"}, 1,
                  "rspec-import: e.v1:" + std::to_string(kCosmosData) +
                      ": starts 0.5 samples after the earliest component: not a whole number of samples\n"});
+    // Ten samples, and the other two start after them: nothing in common
+    // (the first component's shortfall must not be forgotten).
+    cosmos_block later_e = channel("HNE", 90), later_z = channel("HNZ", 400);
+    later_e.second = later_z.second = 0.5;
+    files apart = {{"n.v1", cosmos(channel("HNN", 0), kTen)}, {"e.v1", cosmos(later_e, kTen)},
+                   {"z.v1", cosmos(later_z, kTen)}};
+    c.push_back({"NothingInCommon", apart, {"-o", "out.dat", "n.v1", "e.v1", "z.v1"}, 1,
+                 "rspec-import: n.v1:" + std::to_string(kCosmosData) +
+                     ": the components have no samples in common\n"});
     // The late one first: still it, not the others, starts after the earliest.
     c.push_back({"StartOffsetNotWholeSamplesListedFirst", in, {"-o", "out.dat", "e.v1", "n.v1", "z.v1"}, 1,
                  "rspec-import: e.v1:" + std::to_string(kCosmosData) +
