@@ -8,8 +8,10 @@
 // - the allocator's lock is not recursive: an interrupt inside malloc or
 //   free would wait for it for ever. SIGINT and SIGTERM are therefore held
 //   off around every allocation and free after start-up (f__alloc,
-//   f__realloc, f__free, the opens and closes of f__fopen and f_clos, the
-//   closing pass of f_exit), and the streams' buffers are static;
+//   f__realloc, f__free, the opens and closes of f__fopen, f__fdopen and
+//   f_clos, the closing pass of f_exit), and the streams' buffers are
+//   static. Never around a wait that may not end: a named pipe's open
+//   waits for its writer with interrupts free;
 // - a table record half handed over, or a table stream being closed, would
 //   leave a part of a row or close a stream twice: held off around the
 //   record's write and the close as well;

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,11 +37,25 @@ void f__free(void* p) {
   free(p);
 }
 
-FILE* f__fopen(unit* u, const char* mode, FILE* f) {
-  hold_signals hold;
-  f = f != nullptr ? freopen(u->ufnm, mode, f) : fopen(u->ufnm, mode);
-  // The stream's buffer is the unit's own, so that no read or write
-  // allocates one later, outside any hold.
+// The stream's buffer is the unit's own, so that no read or write
+// allocates one later, outside any hold.
+static FILE* with_unit_buffer(unit* u, FILE* f) {
   if (f != nullptr) setvbuf(f, unit_buffer(u), isatty(fileno(f)) ? _IOLBF : _IOFBF, kUnitBuffer);
   return f;
+}
+
+FILE* f__fopen(unit* u, const char* mode, FILE* f) {
+  hold_signals hold;
+  return with_unit_buffer(u, f != nullptr ? freopen(u->ufnm, mode, f) : fopen(u->ufnm, mode));
+}
+
+FILE* f__fdopen(unit* u, int fd, const char* mode) {
+  hold_signals hold;
+  FILE* f = fdopen(fd, mode);
+  if (f == nullptr) {
+    int err = errno;
+    close(fd);
+    errno = err;
+  }
+  return with_unit_buffer(u, f);
 }

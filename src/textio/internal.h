@@ -166,6 +166,8 @@ void f__free(void* p);
 // Open (or reopen, when f is not null) the named file of unit u with its
 // stream buffer, with SIGINT and SIGTERM held off; null when it fails.
 FILE* f__fopen(unit* u, const char* mode, FILE* f = nullptr);
+// The same on a descriptor already open (closed when that fails).
+FILE* f__fdopen(unit* u, int fd, const char* mode);
 
 // Item procedure of the list statement in progress (l_read or l_write);
 // do_lio forwards to it.

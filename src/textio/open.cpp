@@ -1,4 +1,5 @@
 // Connecting a unit to a file named by the user.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,14 @@ static bool stream_seekable(FILE* f) {
   int fd = fileno(f);
   if (isatty(fd)) return false;
   return fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode);
+}
+
+// A named pipe opened for reading waits in the open for a writer, for as
+// long as none comes: the wait is outside any hold, so that an interrupt
+// still ends it; only the stream, which allocates, is made held.
+static FILE* fifo_open_read(unit* u) {
+  int fd = open(u->ufnm, O_RDONLY);
+  return fd < 0 ? nullptr : f__fdopen(u, fd, "r");
 }
 
 int f_open(int n, const char* name, int len) {
@@ -57,7 +66,7 @@ int f_open(int n, const char* name, int len) {
   bool fifo = stat(u->ufnm, &st) == 0 && S_ISFIFO(st.st_mode);
   FILE* f = fifo ? nullptr : f__fopen(u, "r+");
   if (f == nullptr) {
-    f = f__fopen(u, "r");
+    f = fifo ? fifo_open_read(u) : f__fopen(u, "r");
     if (f != nullptr) {
       u->uacc = ACC_READ;
     } else if (errno == ENOENT) {

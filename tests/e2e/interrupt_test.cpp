@@ -2,6 +2,8 @@
 // status 1, the message line, and a table that holds the header and only
 // whole rows, each the same as the same row of a complete run.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -118,6 +120,31 @@ TEST_F(Interrupt, HangUpOrKillLeavesWholeRowsAndNoStaleByte) {
     if (got.size() > 74 && got.size() < reference.size()) ++mid_sweep;
   }
   std::printf("%d of %d tries landed inside the sweep\n", mid_sweep, tries);
+}
+
+// A named pipe as the record file with no writer yet: the open waits, and
+// an interrupt still ends the wait ("Interrupt", status 1) instead of
+// being held off for as long as the wait lasts.
+TEST(InterruptWaiting, AnInterruptEndsTheWaitForAPipesWriter) {
+  testsupport::temp_dir dir;
+  ASSERT_EQ(mkfifo((dir / "rec.fifo").c_str(), 0666), 0);
+  testsupport::write_file(dir / "answers", "rec.fifo\n0.05\nt.csv\n");
+  pid_t pid = testsupport::spawn({RSPEC_PROGRAM}, dir.path(), (dir / "answers").string(),
+                                 (dir / "out").string(), (dir / "err").string());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the open
+  kill(pid, SIGINT);
+  int ws = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 100 && (ended = waitpid(pid, &ws, WNOHANG)) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &ws, 0);
+    FAIL() << "the interrupt did not end the wait";
+  }
+  ASSERT_TRUE(WIFEXITED(ws));
+  EXPECT_EQ(WEXITSTATUS(ws), 1);
+  EXPECT_EQ(testsupport::read_file(dir / "err"), "Interrupt\n");
 }
 
 }  // namespace
