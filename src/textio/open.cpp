@@ -26,12 +26,33 @@ static bool stream_seekable(FILE* f) {
   return fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode);
 }
 
-// A named pipe opened for reading waits in the open for a writer, for as
-// long as none comes: the wait is outside any hold, so that an interrupt
-// still ends it; only the stream, which allocates, is made held.
-static FILE* fifo_open_read(unit* u) {
-  int fd = open(u->ufnm, O_RDONLY);
-  return fd < 0 ? nullptr : f__fdopen(u, fd, "r");
+// Two files are the same file.
+static bool same_file(int fd, int other) {
+  struct stat a, b;
+  return fstat(fd, &a) == 0 && fstat(other, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A named pipe is opened in one direction only: opened for both, the
+// program would be a writer of its own pipe, and the end of its input would
+// never come. A reader already waiting at the pipe (other than the
+// program's own standard input) makes the program its writer: the table
+// goes to that reader. Otherwise the program reads it, and the open waits
+// for a writer for as long as none comes: outside any hold, so that an
+// interrupt still ends the wait; only the stream, which allocates, is made
+// held.
+static FILE* fifo_open(unit* u) {
+  int fd = open(u->ufnm, O_WRONLY | O_NONBLOCK);
+  if (fd >= 0 && !same_file(fd, 0)) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    u->uacc = ACC_WRITE;
+    u->uwrt = true;
+    return f__fdopen(u, fd, "w");
+  }
+  if (fd >= 0) close(fd);
+  fd = open(u->ufnm, O_RDONLY);
+  if (fd < 0) return nullptr;
+  u->uacc = ACC_READ;
+  return f__fdopen(u, fd, "r");
 }
 
 int f_open(int n, const char* name, int len) {
@@ -59,14 +80,13 @@ int f_open(int n, const char* name, int len) {
   if (u->ufnm[0] == '\0') f__fatal(ERR_NULL_NAME, "open");
 
   // An existing file is never emptied: read/write first, then read only;
-  // only a name that names no file is created. A named pipe is opened for
-  // reading only: opened read/write, the program would be a writer of its
-  // own pipe, and the end of its input would never come.
+  // only a name that names no file is created. A named pipe is opened in
+  // one direction (above).
   struct stat st;
   bool fifo = stat(u->ufnm, &st) == 0 && S_ISFIFO(st.st_mode);
-  FILE* f = fifo ? nullptr : f__fopen(u, "r+");
-  if (f == nullptr) {
-    f = fifo ? fifo_open_read(u) : f__fopen(u, "r");
+  FILE* f = fifo ? fifo_open(u) : f__fopen(u, "r+");
+  if (f == nullptr && !fifo) {
+    f = f__fopen(u, "r");
     if (f != nullptr) {
       u->uacc = ACC_READ;
     } else if (errno == ENOENT) {
@@ -76,8 +96,8 @@ int f_open(int n, const char* name, int len) {
         u->uwrt = true;
       }
     }
-    if (f == nullptr) f__fatal(errno, "open");
   }
+  if (f == nullptr) f__fatal(errno, "open");
   u->ufd = f;
   u->useek = stream_seekable(f);
   return 0;

@@ -15,6 +15,7 @@
 //   file NAME longword N   a record whose first header word is N bytes long,
 //                          then three more words and four rows
 //   fifo NAME from PATH    a named pipe that a writer feeds with the file
+//   drain NAME into FILE   a named pipe whose reader copies it into FILE
 //   preload SHIM           run with tests/e2e/shims/SHIM.cpp in LD_PRELOAD
 //   env NAME VALUE         an environment variable for the program
 //   close FD               standard descriptor FD (0, 1, 2) closed at the start
@@ -71,6 +72,7 @@ struct test_case {
   std::string preload;
   std::vector<std::pair<std::string, std::string>> env;
   std::vector<std::pair<std::string, std::string>> fifos;
+  std::vector<std::pair<std::string, std::string>> drains;
   std::vector<std::pair<std::string, long>> longwords;
   std::vector<int> closed;
   bool console_gone = false;
@@ -198,6 +200,10 @@ std::vector<test_case> load_cases() {
         std::string how, from;
         words >> how >> from;
         c.fifos.push_back({name, from[0] == '/' ? from : std::string(RSPEC_SOURCE_DIR) + "/" + from});
+      } else if (verb == "drain") {
+        std::string into, file;
+        words >> into >> file;
+        c.drains.push_back({name, file});
       } else if (verb == "env") {
         std::string value;
         words >> value;
@@ -295,6 +301,8 @@ TEST_P(Case, Runs) {
     if (!fs::exists(from)) GTEST_SKIP() << "not here: " << from;
     writers.push_back(testsupport::feed_fifo(dir / name, testsupport::read_file(from)));
   }
+  std::vector<pid_t> drainers;
+  for (const auto& [name, into] : c.drains) drainers.push_back(testsupport::drain_fifo(dir / name, dir / into));
 
   outcome r = testsupport::run({RSPEC_PROGRAM}, c.input,
                                {.cwd = dir.path(),
@@ -311,6 +319,7 @@ TEST_P(Case, Runs) {
     int sig;
     testsupport::wait_for(w, &sig);
   }
+  for (size_t i = 0; i < drainers.size(); ++i) testsupport::end_drain(dir / c.drains[i].first, drainers[i]);
   if (c.as_nobody && r.status == 125) GTEST_SKIP() << "could not drop privileges to uid 65534";
 
   if (c.status >= 0) {

@@ -289,6 +289,31 @@ inline pid_t feed_fifo(const std::filesystem::path& path, const std::string& byt
   return pid;
 }
 
+// A reader that copies what comes through the named pipe at path (which
+// it creates) into the file into, and exits at the pipe's end; its
+// process id. end_drain lets it go when no writer ever came.
+inline pid_t drain_fifo(const std::filesystem::path& path, const std::filesystem::path& into) {
+  if (mkfifo(path.c_str(), 0666) != 0) std::abort();
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fd = open(path.c_str(), O_RDONLY);
+    int out = open(into.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    char buf[4096];
+    for (ssize_t n; fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0;)
+      if (write(out, buf, static_cast<size_t>(n)) != n) _exit(1);
+    _exit(fd >= 0 ? 0 : 1);
+  }
+  return pid;
+}
+
+// Wait for a drain_fifo reader; one still waiting for a writer gets an
+// empty one.
+inline void end_drain(const std::filesystem::path& path, pid_t pid) {
+  int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd >= 0) close(fd);
+  waitpid(pid, nullptr, 0);
+}
+
 // Start argv in cwd with standard input, output and error on files, and
 // return at once; core dumps disabled.
 inline pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd,
