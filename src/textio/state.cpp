@@ -3,7 +3,7 @@
 // report reads, the record buffer, the parsed format and the renderers and
 // item procedure the running statement installed. Also its initialisation
 // and the one reset the tests use. (Each reader's state for the statement
-// in progress stays with the reader: listread.cpp, fmtproc.cpp.)
+// in progress stays with the reader: listread.cpp, format_walk.cpp.)
 #include <unistd.h>
 
 #include <cstdlib>
