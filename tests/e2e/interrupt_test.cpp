@@ -131,7 +131,11 @@ TEST(InterruptWaiting, AnInterruptEndsTheWaitForAPipesWriter) {
   testsupport::write_file(dir / "answers", "rec.fifo\n0.05\nt.csv\n");
   pid_t pid = testsupport::spawn({RSPEC_PROGRAM}, dir.path(), (dir / "answers").string(),
                                  (dir / "out").string(), (dir / "err").string());
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the open
+  // Into the open: the kernel shows the wait for the pipe's partner (or,
+  // where it hides that, after a while).
+  const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
+  for (int i = 0; i < 100 && testsupport::read_file(wchan) != "wait_for_partner"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   kill(pid, SIGINT);
   int ws = 0;
   pid_t ended = 0;
