@@ -6,12 +6,6 @@
 
 namespace {
 
-// A written file whose bytes could not all be brought onto it.
-[[noreturn]] void close_failed(unit* u, int err) {
-  f__curunit = u;
-  f__fatal(err, "write");
-}
-
 // Close unit n. From the run (at_exit false) any failure to bring a written
 // file's bytes onto it is fatal: the cut ("endfile") and the close; at exit
 // every failure is ignored.
@@ -28,7 +22,7 @@ int close_unit(int n, bool at_exit) {
       int rc = fclose(u->ufd);
       int err = errno;
       u->ufd = nullptr;  // closed, even when the close failed
-      if (rc != 0 && check) close_failed(u, err);
+      if (rc != 0 && check) f__write_failed(u, err);
       f__free(u->ufnm);
       u->ufnm = nullptr;
     }

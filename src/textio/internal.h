@@ -156,6 +156,11 @@ class hold_signals {
 // gets the record in one write of its own, and a failure ends the run
 // through the report; the console is not checked.
 void f__write(unit* u, const char* s, size_t n);
+// A named file's bytes that did not reach it (a record from position pos,
+// or the close): a part of a record that did is taken back, so that the
+// file keeps whole records only, and the run ends through the report,
+// context "write".
+[[noreturn]] void f__write_failed(unit* u, int err, long pos = -1);
 
 // Allocation after start-up, with SIGINT and SIGTERM held off. f__alloc and
 // f__realloc return null when memory runs out.

@@ -9,17 +9,16 @@
 #include "diag/diag.h"
 #include "textio/internal.h"
 
-namespace {
-
-// A record of a named file that did not reach it whole: what part of it
-// did is taken back, so that the file keeps whole records only, and the
-// run ends through the report.
-[[noreturn]] void write_failed(unit* u, int err, off_t pos) {
-  int fd = fileno(u->ufd);
-  if (pos >= 0 && u->useek && ftruncate(fd, pos) == 0) lseek(fd, pos, SEEK_SET);
+void f__write_failed(unit* u, int err, long pos) {
+  if (pos >= 0 && u->useek) {
+    int fd = fileno(u->ufd);
+    if (ftruncate(fd, pos) == 0) lseek(fd, pos, SEEK_SET);
+  }
   f__curunit = u;
   f__fatal(err, "write");
 }
+
+namespace {
 
 // The first record written over an older, longer file cuts it there, so
 // that nothing of the older file ever stands after the new records. A
@@ -38,7 +37,7 @@ void cut_old_tail(unit* u, int fd, off_t pos) {
 // learn its position from the descriptor afterwards.
 void file_write(unit* u, const char* s, size_t n) {
   hold_signals hold;
-  if (fflush(u->ufd) != 0) write_failed(u, errno, -1);
+  if (fflush(u->ufd) != 0) f__write_failed(u, errno, -1);
   int fd = fileno(u->ufd);
   off_t pos = lseek(fd, 0, SEEK_CUR);  // -1 for a pipe, which has none
   if (!u->ucut) {
@@ -48,7 +47,7 @@ void file_write(unit* u, const char* s, size_t n) {
   for (size_t done = 0; done < n;) {
     ssize_t k = write(fd, s + done, n - done);
     if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) write_failed(u, k < 0 ? errno : EIO, pos);
+    if (k <= 0) f__write_failed(u, k < 0 ? errno : EIO, pos);
     done += static_cast<size_t>(k);
   }
 }
