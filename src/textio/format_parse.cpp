@@ -6,7 +6,6 @@
 #include "diag/diag.h"
 #include "textio/format.h"
 
-
 namespace {
 
 const char* base;  // the text being parsed

@@ -6,7 +6,6 @@
 #include "textio/format.h"
 #include "textio/internal.h"
 
-
 namespace {
 
 int pc;                  // current step

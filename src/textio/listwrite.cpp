@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // Break the line when an item of tested width w does not fit. An empty
 // record is never ended, so an item longer than the line is written whole.
 void fit(int w) {

@@ -58,4 +58,3 @@ int f_open(int unit, const char* name, int len);
 int f_clos(int unit);
 // Close every unit, once per process.
 void f_exit();
-
