@@ -510,6 +510,9 @@ const text_case texts[] = {
      {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRST", "c", "d"}},
     {"backslash past the item", "'ABCDEFGHIJKLMNOPQRSTUVWX\\\nY' b c d\n",
      {"ABCDEFGHIJKLMNOPQRST", "b", "c", "d"}},
+    // A backslash far beyond what the text keeps (and its buffer holds).
+    {"backslash far past the item", "'" + std::string(200, 'A') + "\\\nY' b c d\n",
+     {std::string(20, 'A'), "b", "c", "d"}},
     {"backslash at the item's end", "'ABCDEFGHIJKLMNOPQRS\\\nY' b c d\n",
      {"ABCDEFGHIJKLMNOPQRS\n", "b", "c", "d"}},
     {"commas", "ACC-EW,ACC-NS,,x\n", {"ACC-EW", "ACC-NS", KEEP_TEXT, "x"}},
