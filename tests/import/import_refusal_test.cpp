@@ -35,6 +35,7 @@ struct refusal_case {
   int status;
   std::string err;
 };
+void PrintTo(const refusal_case& c, std::ostream* os) { *os << c.name; }
 
 // COSMOS data lines: 13 text lines, the integer header line and 10 lines,
 // the real header line and 20 lines, the comment count and 2 comments.
