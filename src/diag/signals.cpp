@@ -32,7 +32,10 @@ static void sigtdie(int) { sig_die("Killed", 0); }
 void f_setsig() {
   signal(SIGFPE, sigfdie);
   signal(SIGABRT, sigidie);
-  // An interrupt ignored by whoever started the process stays ignored.
-  if (signal(SIGINT, SIG_IGN) != SIG_IGN) signal(SIGINT, sigindie);
+  // An interrupt ignored by whoever started the process stays ignored. The
+  // present action is only looked at: setting SIG_IGN to learn it would
+  // throw away an interrupt that came at that moment.
+  struct sigaction now;
+  if (sigaction(SIGINT, nullptr, &now) != 0 || now.sa_handler != SIG_IGN) signal(SIGINT, sigindie);
   signal(SIGTERM, sigtdie);
 }
