@@ -1,9 +1,8 @@
 # `cmake --install build --prefix P`: the program and its companions into
-# P/bin (the shared Python module into P/share/rspec), every manual page of docs/man into P/share/man/man1.
+# P/bin (the shared Python module into P/share/rspec), every manual page of
+# docs/man into P/share/man/man1.
 include(GNUInstallDirs)
-if(TARGET rspec)
-  install(TARGETS rspec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+install(TARGETS rspec rspec-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS tools/rspec-batch tools/plot-spectrum tools/design-spectrum
                  tools/spectrum-ratio
         DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -13,11 +12,3 @@ install(FILES tools/spectrum_tables.py DESTINATION ${CMAKE_INSTALL_DATADIR}/rspe
 file(GLOB RSPEC_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
 install(FILES ${RSPEC_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The record importer is its own target where it is built; decided once the
-# whole tree has been read, wherever it is added.
-function(rspec_install_importer)
-  if(TARGET rspec-import)
-    install(TARGETS rspec-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endfunction()
-cmake_language(DEFER CALL rspec_install_importer)

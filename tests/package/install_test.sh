@@ -12,7 +12,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix/p" >"$prefix/log" 2>&1 || { cat "$prefix/log"; fail "cmake --install"; }
-for prog in rspec rspec-batch plot-spectrum design-spectrum spectrum-ratio; do
+for prog in rspec rspec-import rspec-batch plot-spectrum design-spectrum spectrum-ratio; do
   [ -x "$prefix/p/bin/$prog" ] || fail "bin/$prog not installed"
 done
 # The Python tools find their shared module in the installed tree, away from
